@@ -1,0 +1,92 @@
+#include "audit/LogFiles.h"
+
+#include "app/Gbk.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+const QString kLogFolder = QStringLiteral("LOG");
+
+bool isForbiddenInName(QChar c)
+{
+    return c == u'/' || c == u'\\' || c.category() == QChar::Other_Control ||
+           QStringView(u"<>:\"|?*").contains(c);
+}
+
+QString safeAccount(const QString& account)
+{
+    if (account.isEmpty())
+        return QStringLiteral("_");
+    QString name = account;
+    for (QChar& c : name) {
+        if (isForbiddenInName(c))
+            c = u'_';
+    }
+    return name;
+}
+
+QString kindPrefix(LogKind kind)
+{
+    switch (kind) {
+    case LogKind::Unique:
+        return QStringLiteral("[N]");
+    case LogKind::Repeated:
+        return QStringLiteral("[Y]");
+    case LogKind::Listed:
+        break;
+    }
+    return {};
+}
+
+QString withCrLf(const QString& text)
+{
+    QString normalized = text;
+    normalized.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    normalized.replace(u'\n', QStringLiteral("\r\n"));
+    return normalized;
+}
+
+bool appendBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(bytes) == bytes.size() &&
+           file.flush();
+}
+
+} // namespace
+
+bool AppendLogLine(const QString& path, const QString& text)
+{
+    return appendBytes(path, Gbk::encode(text + QStringLiteral("\r\n")));
+}
+
+bool appendLogLines(const QString& path, const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return appendBytes(path, {});
+    return appendBytes(path, Gbk::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+}
+
+QString logFilePath(const QString& dir, LogKind kind, const QString& account, const QDateTime& when)
+{
+    const QString stamp = when.toLocalTime().toString(QStringLiteral("yyyy-MM-dd-HH-mm-ss"));
+    const QString name = kindPrefix(kind) + safeAccount(account) + u'-' + stamp + QStringLiteral(".txt");
+    return QDir(dir).filePath(kLogFolder + u'/' + name);
+}
+
+LogSave saveLogList(const QString& dir, LogKind kind, const QString& account, const QString& content,
+                    const QStringList& entries, const QDateTime& when)
+{
+    LogSave save;
+    save.path = logFilePath(dir, kind, account, when);
+    QStringList lines;
+    lines.reserve(entries.size() + 1);
+    lines.append(withCrLf(content));
+    lines.append(entries);
+    save.ok = QDir(dir).mkpath(kLogFolder) && appendLogLines(save.path, lines);
+    if (!save.ok)
+        save.message = QStringLiteral("提示: 无法写入日志文件 %1").arg(QDir::toNativeSeparators(save.path));
+    return save;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// Appends the GBK text plus CR LF in one write, creating the file when missing.
+bool AppendLogLine(const QString& path, const QString& text);
+// The same bytes as AppendLogLine for every line, with a single open.
+bool appendLogLines(const QString& path, const QStringList& lines);
+
+enum class LogKind
+{
+    Unique,   // "[N]" prefix
+    Repeated, // "[Y]" prefix
+    Listed    // no prefix
+};
+
+// "<dir>/LOG/<prefix><account>-yyyy-MM-dd-HH-mm-ss.txt" in local time. Characters that could
+// leave the LOG folder or are not allowed in file names are replaced by '_'.
+QString logFilePath(const QString& dir, LogKind kind, const QString& account, const QDateTime& when);
+
+struct LogSave
+{
+    bool ok = false;
+    QString path;
+    QString message;
+};
+
+// Writes the content as the first line, then one line per entry, appending when the file
+// already exists. The LOG folder is created when missing.
+LogSave saveLogList(const QString& dir, LogKind kind, const QString& account, const QString& content,
+                    const QStringList& entries, const QDateTime& when);

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "db/DbConfig.h"
+#include "db/SqlDialect.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+
+// The rows of one query, walked forward: while (!rows.atEnd()) { rows.text("col"); rows.next(); }
+// Reading a NULL or unknown column, or a failure to move on, marks the walk failed.
+class DbRows
+{
+public:
+    DbRows() = default;
+    DbRows(DbRows&&) noexcept = default;
+    DbRows& operator=(DbRows&&) noexcept = default;
+    ~DbRows();
+
+    bool isOpen() const { return m_query != nullptr; }
+    bool failed() const { return m_failed; }
+    QString error() const { return m_error; }
+    bool atEnd() const { return m_atEnd; }
+    QString text(const QString& column);
+    qint64 number(const QString& column);
+    void next();
+
+private:
+    friend class DbGateway;
+    void fail(const QString& error);
+
+    std::unique_ptr<QSqlQuery> m_query;
+    bool m_atEnd = true;
+    bool m_failed = true;
+    QString m_error;
+};
+
+// The program's route to the service database. Every thread gets a connection of its own to
+// the same database (a Qt connection must stay in the thread that made it); values are always
+// bound, never spliced into the statement text.
+class DbGateway
+{
+public:
+    explicit DbGateway(DbConfig config);
+    ~DbGateway();
+    DbGateway(const DbGateway&) = delete;
+    DbGateway& operator=(const DbGateway&) = delete;
+
+    const DbConfig& config() const { return m_config; }
+    const SqlDialect& dialect() const { return m_dialect; }
+
+    // Opens the calling thread's connection (again, if it was open).
+    bool DbOpen();
+    bool DbExecute(const QString& sql, const QVariantList& values = {}, qint64* rowsAffected = nullptr);
+    DbRows DbQuery(const QString& sql, const QVariantList& values = {});
+    // Runs work as one unit: committed when it returns true, rolled back otherwise or when the
+    // commit fails. Nested calls join the outer unit.
+    bool transaction(const std::function<bool()>& work);
+    // Workers call this before they end; see DbThreadScope.
+    void closeThreadConnection();
+
+    // The last failure seen by the calling thread.
+    static QString lastError();
+
+private:
+    QString connectionName() const;
+    QSqlDatabase threadDatabase();
+    bool openDatabase(QSqlDatabase& db);
+    bool begin(QSqlDatabase& db);
+    bool finish(QSqlDatabase& db, bool commit);
+
+    DbConfig m_config;
+    SqlDialect m_dialect;
+    quint64 m_id;
+};
+
+// Closes the thread's connection when a worker leaves its scope.
+class DbThreadScope
+{
+public:
+    explicit DbThreadScope(DbGateway& gateway) : m_gateway(gateway) {}
+    ~DbThreadScope() { m_gateway.closeThreadConnection(); }
+    DbThreadScope(const DbThreadScope&) = delete;
+    DbThreadScope& operator=(const DbThreadScope&) = delete;
+
+private:
+    DbGateway& m_gateway;
+};

@@ -1,0 +1,57 @@
+#include "db/Schema.h"
+
+#include "db/DbGateway.h"
+
+#include <QFile>
+#include <QRegularExpression>
+
+// The DDL is compiled into the static core library; its resources need an explicit start.
+static void initSchemaResource()
+{
+    Q_INIT_RESOURCE(schema);
+}
+
+namespace Schema {
+
+QStringList statements(DbBackend backend)
+{
+    initSchemaResource();
+    const char* name = backend == DbBackend::Sqlite     ? ":/schema/sqlite.sql"
+                       : backend == DbBackend::Postgres ? ":/schema/postgres.sql"
+                                                        : ":/schema/mssql.sql";
+    QFile file(QString::fromLatin1(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QString text = QString::fromUtf8(file.readAll());
+    text.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
+    QStringList result;
+    for (const QString& part : text.split(QLatin1Char(';'))) {
+        const QString statement = part.trimmed();
+        if (!statement.isEmpty())
+            result << statement;
+    }
+    return result;
+}
+
+bool create(DbGateway& gateway, QString* error)
+{
+    const QStringList ddl = statements(gateway.config().backend);
+    const bool ok = !ddl.isEmpty() && gateway.transaction([&] {
+        for (const QString& statement : ddl) {
+            if (!gateway.DbExecute(statement))
+                return false;
+        }
+        return true;
+    });
+    if (!ok && error)
+        *error = DbGateway::lastError();
+    return ok;
+}
+
+bool needsFirstAdministrator(DbGateway& gateway)
+{
+    DbRows rows = gateway.DbQuery(QStringLiteral("SELECT COUNT(*) AS accounts FROM UserInfo"));
+    return !rows.failed() && !rows.atEnd() && rows.number(QStringLiteral("accounts")) == 0;
+}
+
+} // namespace Schema

@@ -1,0 +1,51 @@
+-- Kavrel service tables, PostgreSQL. Time columns use the "C" collation so that the
+-- "YYYY-MM-DD HH:MM:SS" texts order and compare byte by byte under any server locale.
+CREATE TABLE IF NOT EXISTS UserInfo (
+    loginName  varchar(50) NOT NULL,
+    userName   varchar(100),
+    parentName varchar(100),
+    pwd        varchar(50),
+    type       varchar(20),
+    payMoney   bigint NOT NULL DEFAULT 0,
+    addDate    varchar(19) COLLATE "C",
+    status     bigint NOT NULL DEFAULT 0,
+    recvs      varchar(20),
+    Address    varchar(200),
+    telephone  varchar(50),
+    daili      varchar(50)
+);
+CREATE UNIQUE INDEX IF NOT EXISTS UserInfo_loginName ON UserInfo (loginName);
+CREATE INDEX IF NOT EXISTS UserInfo_daili ON UserInfo (daili);
+CREATE TABLE IF NOT EXISTS Messages (
+    id        bigserial PRIMARY KEY,
+    loginName varchar(50) NOT NULL,
+    message   text,
+    addDate   varchar(19) COLLATE "C",
+    status    varchar(20),
+    CountNum  text
+);
+CREATE INDEX IF NOT EXISTS Messages_loginName ON Messages (loginName, addDate);
+CREATE TABLE IF NOT EXISTS TelPhone (
+    loginName varchar(50) NOT NULL,
+    Num       varchar(20),
+    message   varchar(20),
+    telPhone  varchar(20)
+);
+CREATE TABLE IF NOT EXISTS UserRecv (
+    id        bigserial PRIMARY KEY,
+    loginName varchar(50) NOT NULL,
+    message   text,
+    Num       varchar(20),
+    recvs     varchar(20),
+    addDate   varchar(19) COLLATE "C",
+    tel       text
+);
+CREATE INDEX IF NOT EXISTS UserRecv_addDate ON UserRecv (addDate);
+CREATE TABLE IF NOT EXISTS Moneys (
+    id         bigserial PRIMARY KEY,
+    loginName  varchar(50) NOT NULL,
+    fullMoney  varchar(20),
+    addDate    varchar(19) COLLATE "C",
+    parentName varchar(50)
+);
+CREATE INDEX IF NOT EXISTS Moneys_loginName ON Moneys (loginName);

@@ -1,0 +1,51 @@
+-- Kavrel service tables, embedded SQLite file. Times are "YYYY-MM-DD HH:MM:SS" text, which
+-- SQLite compares byte by byte.
+CREATE TABLE IF NOT EXISTS UserInfo (
+    loginName  TEXT NOT NULL,
+    userName   TEXT,
+    parentName TEXT,
+    pwd        TEXT,
+    type       TEXT,
+    payMoney   INTEGER NOT NULL DEFAULT 0,
+    addDate    TEXT,
+    status     INTEGER NOT NULL DEFAULT 0,
+    recvs      TEXT,
+    Address    TEXT,
+    telephone  TEXT,
+    daili      TEXT
+);
+CREATE UNIQUE INDEX IF NOT EXISTS UserInfo_loginName ON UserInfo (loginName);
+CREATE INDEX IF NOT EXISTS UserInfo_daili ON UserInfo (daili);
+CREATE TABLE IF NOT EXISTS Messages (
+    id        INTEGER PRIMARY KEY AUTOINCREMENT,
+    loginName TEXT NOT NULL,
+    message   TEXT,
+    addDate   TEXT,
+    status    TEXT,
+    CountNum  TEXT
+);
+CREATE INDEX IF NOT EXISTS Messages_loginName ON Messages (loginName, addDate);
+CREATE TABLE IF NOT EXISTS TelPhone (
+    loginName TEXT NOT NULL,
+    Num       TEXT,
+    message   TEXT,
+    telPhone  TEXT
+);
+CREATE TABLE IF NOT EXISTS UserRecv (
+    id        INTEGER PRIMARY KEY AUTOINCREMENT,
+    loginName TEXT NOT NULL,
+    message   TEXT,
+    Num       TEXT,
+    recvs     TEXT,
+    addDate   TEXT,
+    tel       TEXT
+);
+CREATE INDEX IF NOT EXISTS UserRecv_addDate ON UserRecv (addDate);
+CREATE TABLE IF NOT EXISTS Moneys (
+    id         INTEGER PRIMARY KEY AUTOINCREMENT,
+    loginName  TEXT NOT NULL,
+    fullMoney  TEXT,
+    addDate    TEXT,
+    parentName TEXT
+);
+CREATE INDEX IF NOT EXISTS Moneys_loginName ON Moneys (loginName);

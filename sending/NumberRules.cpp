@@ -1,0 +1,97 @@
+#include "sending/NumberRules.h"
+
+#include "app/Gbk.h"
+
+namespace {
+
+QString lineWithoutBreaks(const QChar* begin, qsizetype length, bool hasStrayBreak)
+{
+    if (!hasStrayBreak)
+        return QString(begin, length);
+    QString line;
+    line.reserve(length);
+    for (qsizetype i = 0; i < length; ++i) {
+        if (begin[i] != u'\r' && begin[i] != u'\n')
+            line.append(begin[i]);
+    }
+    return line;
+}
+
+// Most lines are plain digits; only lines with other characters pay for a GBK encoder.
+qsizetype gbkLength(const QString& line)
+{
+    for (QChar c : line) {
+        if (c.unicode() >= 0x80)
+            return Gbk::byteLength(line);
+    }
+    return line.size();
+}
+
+bool allAsciiDigits(const QString& line)
+{
+    for (QChar c : line) {
+        if (c < u'0' || c > u'9')
+            return false;
+    }
+    return true;
+}
+
+bool hasMobileShape(const QString& line, qsizetype length)
+{
+    if (length == 11)
+        return line.startsWith(u"13") || line.startsWith(u"15") || line.startsWith(u"18") ||
+               line.startsWith(u'0');
+    return length == 12 && line.startsWith(u'0');
+}
+
+} // namespace
+
+QStringList SplitLines(const QString& text)
+{
+    QStringList lines;
+    if (text.startsWith(u"\r\n"))
+        return lines;
+    const QChar* data = text.constData();
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    bool strayBreak = false;
+    for (qsizetype i = 0; i + 1 < size; ++i) {
+        if (data[i] == u'\r' && data[i + 1] == u'\n') {
+            lines.append(lineWithoutBreaks(data + start, i - start, strayBreak));
+            start = i + 2;
+            strayBreak = false;
+            ++i;
+        } else if (data[i] == u'\r' || data[i] == u'\n') {
+            strayBreak = true;
+        }
+    }
+    return lines;
+}
+
+NumberCheck CheckNumberLine(const QString& line, int& checkedCount)
+{
+    const qsizetype length = gbkLength(line);
+    if (length <= 4 || (length == 10 && line.startsWith(u'0')))
+        return {NumberCheck::Skipped, {}};
+    const int lineNumber = checkedCount + 1;
+    if (!hasMobileShape(line, length)) {
+        const QString message = QStringLiteral("提示:[第%1行/长度%2位]不是有效手机号码[数字类型]");
+        return {NumberCheck::Rejected, message.arg(lineNumber).arg(length)};
+    }
+    if (!allAsciiDigits(line)) {
+        const QString message = QStringLiteral("提示:[第%1行]不是有效手机号码[数字类型]");
+        return {NumberCheck::Rejected, message.arg(lineNumber)};
+    }
+    ++checkedCount;
+    return {NumberCheck::Accepted, {}};
+}
+
+QString numberCountLabel(qsizetype n)
+{
+    return QStringLiteral("文本导入:%1 条").arg(n);
+}
+
+QString filterProgressLabel(qsizetype n)
+{
+    return QStringLiteral("过滤号码:%1 条").arg(n);
+}

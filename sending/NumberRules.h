@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Splits imported text into lines the way number files have always been read: only CR LF
+// ends a line, a leading CR LF means the text holds no lines, text after the last CR LF is
+// dropped, and stray CR or LF characters are removed from every line.
+QStringList SplitLines(const QString& text);
+
+struct NumberCheck
+{
+    enum Result
+    {
+        Accepted,
+        Skipped,
+        Rejected
+    };
+    Result result = Skipped;
+    QString message;
+};
+
+// Checks one line of a number list. checkedCount is the number of lines accepted so far; it
+// is used for the line number in messages and grows by one for an accepted line.
+NumberCheck CheckNumberLine(const QString& line, int& checkedCount);
+
+QString numberCountLabel(qsizetype n);
+QString filterProgressLabel(qsizetype n);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "db/AccountSetup.h"
+#include "db/DbGateway.h"
+
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Databases for statement tests: an SQLite file always, and a PostgreSQL database when the
+// test command has started a server (KAVREL_TEST_PG holds its address). Each test program gets
+// its own PostgreSQL database so that programs may run side by side.
+namespace TestDb {
+
+struct Backend
+{
+    QString name;    // "sqlite" or "postgres"
+    QString address; // empty for SQLite: a temporary file is used
+};
+
+QList<Backend> backends();
+// Adds the rows "sqlite" and, when available, "postgres" with a column "backend".
+void addBackendRows();
+Backend currentBackend();
+
+// A gateway on empty tables of the backend.
+std::unique_ptr<DbGateway> open(const Backend& backend, const QTemporaryDir& dir);
+// Address of the backend's database, for a second gateway or a second process.
+QString address(const Backend& backend, const QTemporaryDir& dir);
+void clearTables(DbGateway& gateway);
+
+void addAccount(DbGateway& gateway, const QString& loginName, const QString& password, const QString& type,
+                qint64 balance = 0, const QString& nickname = QStringLiteral("测试员"),
+                const QString& company = QStringLiteral("测试公司"));
+qint64 balanceOf(DbGateway& gateway, const QString& loginName);
+qint64 count(DbGateway& gateway, const QString& table, const QString& where = {},
+             const QVariantList& values = {});
+QString text(DbGateway& gateway, const QString& sql, const QVariantList& values, const QString& column);
+
+} // namespace TestDb
