@@ -1,0 +1,16 @@
+#include "admin/RegisterDlg.h"
+
+#include "skin/WindowSkin.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+CRegisterDlg::CRegisterDlg(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("registerPage"));
+    WindowSkin::stylePage(this);
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(QStringLiteral("注册新用户"), this);
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+}

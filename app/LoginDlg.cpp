@@ -1,0 +1,210 @@
+#include "app/LoginDlg.h"
+
+#include "BuildConfig.h"
+#include "admin/RegisterDlg.h"
+#include "app/Dialogs.h"
+#include "app/ProcessExit.h"
+#include "app/ProfileIni.h"
+#include "db/LoginStatements.h"
+#include "db/SessionUser.h"
+#include "skin/DialogUnits.h"
+#include "skin/SkinButton.h"
+#include "skin/WindowSkin.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace {
+
+const QString kSection = QStringLiteral("ID");
+const QString kQuitQuestion = QStringLiteral("确认是否退出程序");
+
+QString withoutBlanks(QString text)
+{
+    text.remove(QLatin1Char(' '));
+    return text;
+}
+
+} // namespace
+
+CLoginDlg::CLoginDlg(DbGateway& gateway, SessionUser& session, const QString& settingsPath, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_gateway(gateway), m_session(session),
+      m_settingsPath(settingsPath)
+{
+    setObjectName(QStringLiteral("loginDialog"));
+    setWindowTitle(QStringLiteral("Kavrel"));
+    setFixedSize(614, 362);
+    setAttribute(Qt::WA_TranslucentBackground);
+    buildControls();
+    buildWebButtons();
+    loadRemembered();
+    qApp->installEventFilter(this);
+}
+
+CLoginDlg::~CLoginDlg()
+{
+    qApp->removeEventFilter(this);
+}
+
+void CLoginDlg::buildControls()
+{
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("loginName"));
+    m_name->setGeometry(74, 162, 135, 17);
+    m_password = new QLineEdit(this);
+    m_password->setObjectName(QStringLiteral("password"));
+    m_password->setEchoMode(QLineEdit::Password);
+    m_password->setGeometry(74, 187, 135, 17);
+    m_remember = new QCheckBox(this);
+    m_remember->setObjectName(QStringLiteral("rememberBox"));
+    DialogUnits::place(m_remember, 47, 140, 10, 10);
+
+    auto* login = new CSkinButton(QStringLiteral("登 录"), QStringLiteral("loginButton"), this,
+                                  CSkinButton::Look::Accent);
+    DialogUnits::place(login, 17, 152, 61, 21);
+    login->SetTooltipText(QStringLiteral("验证登陆!"));
+    auto* quit = new CSkinButton(QStringLiteral("退 出"), QStringLiteral("quitButton"), this);
+    DialogUnits::place(quit, 82, 152, 61, 21);
+    quit->SetTooltipText(QStringLiteral("关闭退出!"));
+    auto* corner = new CSkinButton(QStringLiteral("×"), QStringLiteral("cornerQuitButton"), this,
+                                   CSkinButton::Look::Light);
+    DialogUnits::place(corner, 387, 3, 19, 17);
+    corner->SetTooltipText(QStringLiteral("关闭退出!"));
+    auto* registration = new CSkinButton(QStringLiteral("注册充值"), QStringLiteral("registerButton"), this);
+    DialogUnits::place(registration, 102, 186, 44, 15);
+    registration->SetTooltipText(QStringLiteral("注册充值!"));
+
+    m_registerHolder = new QFrame(this);
+    m_registerHolder->setObjectName(QStringLiteral("registerHolder"));
+    DialogUnits::place(m_registerHolder, 155, 89, 242, 132);
+    m_registerPage = new CRegisterDlg(m_registerHolder);
+    m_registerPage->setGeometry(m_registerHolder->rect());
+    m_registerPage->hide();
+    m_registerHolder->hide();
+
+    connect(login, &QPushButton::clicked, this, &CLoginDlg::logIn);
+    connect(quit, &QPushButton::clicked, this, [this] { quitAfterConfirmation(Dialogs::kNotice, true); });
+    connect(corner, &QPushButton::clicked, this, [this] { quitAfterConfirmation(Dialogs::kNotice, true); });
+    connect(registration, &QPushButton::clicked, this, &CLoginDlg::toggleRegistration);
+}
+
+void CLoginDlg::buildWebButtons()
+{
+    struct Web
+    {
+        const char* name;
+        const char* caption;
+        double x, y;
+        const char* url;
+    };
+    // The home page is reachable with and without its final slash, as the service links it.
+    QString home = QStringLiteral(KAVREL_URL_HOME);
+    const QByteArray homeWithoutSlash = (home.endsWith(QLatin1Char('/')) ? home.chopped(1) : home).toUtf8();
+    const QByteArray homeWithSlash =
+        (home.endsWith(QLatin1Char('/')) ? home : home + QLatin1Char('/')).toUtf8();
+    const Web pages[] = {{"contactButton", "联系我们", 13, 186, KAVREL_URL_CONTACT},
+                         {"companyButton", "公司简介", 58, 186, KAVREL_URL_COMPANY},
+                         {"homeButton", "网站首页", 13, 204, homeWithSlash.constData()},
+                         {"helpButton", "使用帮助", 58, 204, KAVREL_URL_HELP},
+                         {"siteButton", "官方网站", 102, 204, homeWithoutSlash.constData()}};
+    for (const Web& web : pages) {
+        auto* button = new CSkinButton(QString::fromUtf8(web.caption), QString::fromLatin1(web.name), this);
+        DialogUnits::place(button, web.x, web.y, 44, 15);
+        const QUrl url(QString::fromUtf8(web.url));
+        connect(button, &QPushButton::clicked, this, [url] { Dialogs::openUrl(url); });
+    }
+}
+
+void CLoginDlg::loadRemembered()
+{
+    const bool remembered = ProfileIni::readInt(m_settingsPath, kSection, QStringLiteral("Check"), 0) != 0;
+    m_remember->setChecked(remembered);
+    if (remembered)
+        m_password->setText(
+            ProfileIni::readString(m_settingsPath, kSection, QStringLiteral("Pass"), QStringLiteral("NULL"))
+                .left(259));
+    m_name->setText(
+        ProfileIni::readString(m_settingsPath, kSection, QStringLiteral("User"), QStringLiteral("NULL")));
+}
+
+void CLoginDlg::logIn()
+{
+    const bool remember = m_remember->isChecked();
+    if (remember)
+        ProfileIni::writeString(m_settingsPath, kSection, QStringLiteral("Check"), QStringLiteral("1"));
+    m_session.loginName = withoutBlanks(m_name->text());
+    m_session.password = withoutBlanks(m_password->text());
+    ProfileIni::writeString(m_settingsPath, kSection, QStringLiteral("User"), m_name->text());
+    if (remember)
+        ProfileIni::writeString(m_settingsPath, kSection, QStringLiteral("Pass"), m_password->text());
+
+    const LoginOutcome outcome = DbLogin(m_gateway, m_session, m_session.loginName, m_session.password);
+    switch (outcome.result) {
+    case LoginResult::Accepted:
+        accept();
+        return;
+    case LoginResult::Rejected:
+        Dialogs::inform(this, LoginText::wrongPassword);
+        return;
+    case LoginResult::Disabled:
+        Dialogs::inform(this, outcome.message);
+        ProcessExit::endProcess(1);
+        return;
+    case LoginResult::Failed:
+        Dialogs::inform(this, outcome.message);
+        return;
+    }
+}
+
+void CLoginDlg::toggleRegistration()
+{
+    m_registerHolder->setVisible(m_registerToggle);
+    m_registerPage->setVisible(m_registerToggle);
+    m_registerToggle = !m_registerToggle;
+}
+
+void CLoginDlg::quitAfterConfirmation(const QString& caption, bool questionIcon)
+{
+    if (Dialogs::ask(this, kQuitQuestion, caption,
+                     questionIcon ? Dialogs::Icon::Question : Dialogs::Icon::None))
+        ProcessExit::endProcess(1);
+}
+
+void CLoginDlg::reject()
+{
+    quitAfterConfirmation(Dialogs::kNotice, true);
+}
+
+bool CLoginDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape) {
+        if (event->type() == QEvent::KeyPress)
+            quitAfterConfirmation(QStringLiteral("提示!"), false);
+        return true;
+    }
+    // Only the login button logs in; Return and space never press it. The registration page
+    // keeps its keys, as its fields take blanks.
+    if (m_registerPage->isAncestorOf(widget))
+        return false;
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+}
+
+void CLoginDlg::paintEvent(QPaintEvent*)
+{
+    WindowSkin::paintBackground(this, WindowSkin::loginBackground());
+}
+
+void CLoginDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (!WindowSkin::dragOnPress(this, event))
+        QDialog::mousePressEvent(event);
+}

@@ -1,0 +1,396 @@
+#include "app/MainDlg.h"
+
+#include "admin/AdminPanelDlg.h"
+#include "app/Dialogs.h"
+#include "app/FirstAdminDlg.h"
+#include "app/LoginDlg.h"
+#include "app/ProcessExit.h"
+#include "app/ProfileDlg.h"
+#include "db/DbGateway.h"
+#include "db/LoginStatements.h"
+#include "db/Schema.h"
+#include "db/SessionUser.h"
+#include "records/RecordsDlg.h"
+#include "sending/ManualEntryDlg.h"
+#include "sending/NumberListModel.h"
+#include "sending/SendingController.h"
+#include "skin/DialogUnits.h"
+#include "skin/SkinButton.h"
+#include "skin/WindowSkin.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+
+static void initResources()
+{
+    Q_INIT_RESOURCE(res);
+}
+
+namespace {
+
+const QString kGreyOnWhite = QStringLiteral("color:rgb(115,115,115);background:#ffffff;");
+const QString kQuitQuestion = QStringLiteral("确认是否退出程序");
+
+} // namespace
+
+CMainDlg::CMainDlg(DbGateway& gateway, SessionUser& session, const QString& startFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_gateway(gateway), m_session(session),
+      m_startFolder(startFolder), m_keywordFile(QDir(startFolder).filePath(QStringLiteral("XPOP.dat")))
+{
+    initResources();
+    setObjectName(QStringLiteral("mainWindow"));
+    setWindowTitle(QStringLiteral("Kavrel"));
+    setWindowIcon(QIcon(QStringLiteral(":/res/kavrel.png")));
+    setFixedSize(DialogUnits::toPixels(533), DialogUnits::toPixels(388));
+    setAttribute(Qt::WA_TranslucentBackground);
+    buildComposition();
+    buildButtons();
+    buildPages();
+    buildContextMenu();
+    m_sending = std::make_unique<SendingController>(*this, m_gateway, m_session);
+    qApp->installEventFilter(this);
+}
+
+CMainDlg::~CMainDlg()
+{
+    qApp->removeEventFilter(this);
+}
+
+QLabel* CMainDlg::addLabel(const QString& name, const QString& text, double x, double y, double w, double h,
+                           const QString& style)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    label->setStyleSheet(style);
+    DialogUnits::place(label, x, y, w, h);
+    return label;
+}
+
+void CMainDlg::buildComposition()
+{
+    m_numbers = new NumberListModel(this);
+    m_numberList = new QListView(this);
+    m_numberList->setObjectName(QStringLiteral("numberList"));
+    m_numberList->setModel(m_numbers);
+    m_numberList->setUniformItemSizes(true);
+    m_numberList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_numberList->setSelectionMode(QAbstractItemView::SingleSelection);
+    DialogUnits::place(m_numberList, 101, 104, 107, 262);
+
+    m_messageEdit = new QPlainTextEdit(this);
+    m_messageEdit->setObjectName(QStringLiteral("messageEdit"));
+    DialogUnits::place(m_messageEdit, 218, 105, 220, 63);
+
+    m_charCount = addLabel(QStringLiteral("charCountLabel"), QStringLiteral("当前文字:"), 447, 110, 74, 9,
+                           QStringLiteral("color:rgb(4,99,147);background:#ffffff;"));
+    m_messageCount = addLabel(QStringLiteral("messageCountLabel"), QStringLiteral("需发短信:"), 447, 122, 74,
+                              9, QStringLiteral("color:#000000;background:#ffffff;"));
+    m_numberCount = addLabel(QStringLiteral("numberCountLabel"), QStringLiteral("文本导入:"), 225, 191, 76, 9,
+                             kGreyOnWhite);
+    m_submitted = addLabel(QStringLiteral("submittedLabel"), QStringLiteral("提交成功:"), 225, 203, 76, 9,
+                           kGreyOnWhite);
+    m_failed =
+        addLabel(QStringLiteral("failedLabel"), QStringLiteral("提交失败:"), 225, 215, 76, 9, kGreyOnWhite);
+    m_recharged =
+        addLabel(QStringLiteral("rechargeLabel"), QStringLiteral("累计充值:"), 333, 191, 76, 9, kGreyOnWhite);
+    m_sent =
+        addLabel(QStringLiteral("sentLabel"), QStringLiteral("累计发送:"), 333, 203, 76, 9, kGreyOnWhite);
+    m_balance =
+        addLabel(QStringLiteral("balanceLabel"), QStringLiteral("剩余条数:"), 333, 215, 76, 9, kGreyOnWhite);
+    m_successRate = addLabel(QStringLiteral("successRateLabel"), QStringLiteral("成功发送率:"), 440, 191, 76,
+                             9, kGreyOnWhite);
+    m_header = addLabel(QStringLiteral("headerLabel"), QStringLiteral("昵称：测试员"), 36, 72, 382, 9,
+                        QStringLiteral("color:#ffffff;background:transparent;"));
+}
+
+CSkinButton* CMainDlg::addButton(const QString& name, const QString& caption, double x, double y, double w,
+                                 double h)
+{
+    auto* button = new CSkinButton(caption, name, this);
+    DialogUnits::place(button, x, y, w, h);
+    return button;
+}
+
+void CMainDlg::buildButtons()
+{
+    m_submit = addButton(QStringLiteral("submitButton"), QStringLiteral("提交发送"), 445, 67, 76, 17);
+    m_submit->SetTooltipText(QStringLiteral("提交发送!"));
+    m_pause = addButton(QStringLiteral("pauseButton"), QStringLiteral("暂停发送"), 445, 67, 76, 17);
+    m_pause->SetTooltipText(QStringLiteral("暂停发送!"));
+    m_pause->hide();
+    m_clearText = addButton(QStringLiteral("clearTextButton"), QStringLiteral("清空内容"), 444, 144, 73, 21);
+    m_clearText->SetTooltipText(QStringLiteral("清空短信内容!"));
+    auto* close =
+        new CSkinButton(QStringLiteral("×"), QStringLiteral("closeButton"), this, CSkinButton::Look::Light);
+    DialogUnits::place(close, 512, 3, 17, 17);
+    close->SetTooltipText(QStringLiteral("关闭退出!"));
+    auto* minimise = new CSkinButton(QStringLiteral("－"), QStringLiteral("minimiseButton"), this,
+                                     CSkinButton::Look::Light);
+    DialogUnits::place(minimise, 481, 3, 18, 17);
+    minimise->SetTooltipText(QStringLiteral("最小化窗口!"));
+    connect(close, &QPushButton::clicked, this, [this] {
+        if (confirmQuit(Dialogs::kNotice, true))
+            this->close();
+    });
+    connect(minimise, &QPushButton::clicked, this, &QWidget::showMinimized);
+
+    const QStringList names = {QStringLiteral("manualButton"),    QStringLiteral("importButton"),
+                               QStringLiteral("exportButton"),    QStringLiteral("deleteButton"),
+                               QStringLiteral("clearListButton"), QStringLiteral("profileButton"),
+                               QStringLiteral("adminButton")};
+    const QStringList captions = {QStringLiteral("手动加入"), QStringLiteral("导入号码"),
+                                  QStringLiteral("导出号码"), QStringLiteral("删除号码"),
+                                  QStringLiteral("清空号码"), QStringLiteral("修改信息"),
+                                  QStringLiteral("管理工具")};
+    for (int k = 0; k < names.size(); ++k)
+        addButton(names[k], captions[k], 10, 89 + 27 * k, 81, 26);
+    m_adminButton = findChild<CSkinButton*>(QStringLiteral("adminButton"));
+    addButton(QStringLiteral("recordsButton"), QStringLiteral("发送记录"), 10, 278, 81, 26);
+    m_dedupeButton = addButton(QStringLiteral("dedupeButton"), QStringLiteral("过滤重复"), 10, 305, 81, 26);
+    m_dedupeButton->SetTooltipText(QStringLiteral("过滤重复号码!"));
+
+    connect(findChild<QPushButton*>(QStringLiteral("manualButton")), &QPushButton::clicked, this,
+            &CMainDlg::toggleManualPage);
+    connect(findChild<QPushButton*>(QStringLiteral("profileButton")), &QPushButton::clicked, this,
+            [this] { togglePage(ProfilePage); });
+    connect(m_adminButton, &QPushButton::clicked, this, &CMainDlg::toggleAdminPanel);
+    connect(findChild<QPushButton*>(QStringLiteral("recordsButton")), &QPushButton::clicked, this,
+            [this] { togglePage(RecordsPage); });
+}
+
+void CMainDlg::buildPages()
+{
+    const std::array<const char*, PageCount> holders = {"recordsHolder", "adminHolder", "profileHolder",
+                                                        "manualHolder"};
+    for (int k = 0; k < PageCount; ++k) {
+        auto* holder = new QFrame(this);
+        holder->setObjectName(QString::fromLatin1(holders[k]));
+        if (k == ManualPage)
+            DialogUnits::place(holder, 215, 234, 306, 133);
+        else
+            DialogUnits::place(holder, 99, 92, 422, 276);
+        holder->hide();
+        m_pages[k].holder = holder;
+    }
+    m_pages[RecordsPage].page = new CRecordsDlg(m_pages[RecordsPage].holder);
+    m_pages[AdminPage].page = new CAdminPanelDlg(m_pages[AdminPage].holder);
+    m_pages[ProfilePage].page = new CProfileDlg(m_pages[ProfilePage].holder);
+    m_manualEntry = new CManualEntryDlg(m_pages[ManualPage].holder);
+    m_pages[ManualPage].page = m_manualEntry;
+    for (HostedPage& hosted : m_pages) {
+        hosted.page->setGeometry(hosted.holder->rect());
+        hosted.page->hide();
+    }
+}
+
+void CMainDlg::buildContextMenu()
+{
+    m_contextMenu = new QMenu(this);
+    m_contextMenu->setObjectName(QStringLiteral("numberMenu"));
+    const auto addEntry = [this](const QString& text, const QString& button) {
+        QAction* action = m_contextMenu->addAction(text);
+        connect(action, &QAction::triggered, this,
+                [this, button] { findChild<QPushButton*>(button)->click(); });
+    };
+    addEntry(QStringLiteral("删除号码"), QStringLiteral("deleteButton"));
+    m_contextMenu->addSeparator();
+    addEntry(QStringLiteral("手动加入"), QStringLiteral("manualButton"));
+    addEntry(QStringLiteral("导入号码"), QStringLiteral("importButton"));
+    addEntry(QStringLiteral("导出号码"), QStringLiteral("exportButton"));
+    m_contextMenu->addSeparator();
+    addEntry(QStringLiteral("清空号码"), QStringLiteral("clearListButton"));
+    m_contextMenu->addSeparator();
+    addEntry(QStringLiteral("修改信息"), QStringLiteral("profileButton"));
+    // The admin entry must reach the refusal even when its button is hidden.
+    QAction* admin = m_contextMenu->addAction(QStringLiteral("管理工具"));
+    connect(admin, &QAction::triggered, this, &CMainDlg::toggleAdminPanel);
+}
+
+bool CMainDlg::startUp()
+{
+    if (!m_gateway.DbOpen() || (m_gateway.config().isEmbedded() && !Schema::create(m_gateway))) {
+        Dialogs::inform(nullptr, QStringLiteral("启动错误!"));
+        ProcessExit::endProcess(1);
+        return false;
+    }
+    if (m_gateway.config().isEmbedded() && Schema::needsFirstAdministrator(m_gateway)) {
+        CFirstAdminDlg first(m_gateway);
+        if (first.exec() != QDialog::Accepted) {
+            ProcessExit::endProcess(1);
+            return false;
+        }
+    }
+    CLoginDlg login(m_gateway, m_session, QDir(m_startFolder).filePath(QStringLiteral("KVR.ini")));
+    if (login.exec() != QDialog::Accepted) {
+        // Whatever closed the dialog, the window is never used without a login.
+        ProcessExit::endProcess(1);
+        return false;
+    }
+    enterSession();
+    return true;
+}
+
+void CMainDlg::enterSession()
+{
+    const Outcome recharges = DbSumRecharges(m_gateway, m_session, m_session.loginName);
+    if (!recharges)
+        Dialogs::inform(this, recharges.message);
+    fillHeaderAndCounters();
+    applyRights();
+}
+
+void CMainDlg::fillHeaderAndCounters()
+{
+    m_header->setText(m_session.headerLine());
+    m_session.remainingBalance = leadingNumber(m_session.balanceText);
+    m_charCount->setText(QStringLiteral("当前文字:%1 字").arg(0));
+    m_messageCount->setText(QStringLiteral("需发短信:%1 条").arg(0));
+    m_numberCount->setText(QStringLiteral("文本导入:%1 条").arg(m_numbers->count()));
+    m_submitted->setText(QStringLiteral("提交成功:%1 条").arg(0));
+    m_failed->setText(QStringLiteral("提交失败:%1 条").arg(0));
+    m_recharged->setText(QStringLiteral("累计充值:%1 条").arg(m_session.rechargeTotal));
+    m_sent->setText(QStringLiteral("累计发送:%1 条").arg(m_session.sentText));
+    m_balance->setText(QStringLiteral("剩余条数:%1 条").arg(std::max<qint64>(0, m_session.remainingBalance)));
+}
+
+void CMainDlg::applyRights()
+{
+    if (m_session.canAdminister)
+        return;
+    m_adminButton->hide();
+    m_dedupeButton->setGeometry(15, 377, 123, 39);
+}
+
+void CMainDlg::setCompositionVisible(bool visible)
+{
+    const QList<QWidget*> controls = {m_messageEdit, m_clearText, m_charCount,   m_messageCount,
+                                      m_numberCount, m_submitted, m_failed,      m_recharged,
+                                      m_sent,        m_balance,   m_successRate, m_numberList};
+    for (QWidget* control : controls)
+        control->setVisible(visible);
+}
+
+void CMainDlg::hideHolders(Page except)
+{
+    for (int k = 0; k < PageCount; ++k) {
+        if (k != except)
+            m_pages[k].holder->hide();
+    }
+}
+
+void CMainDlg::togglePage(Page which)
+{
+    HostedPage& hosted = m_pages[which];
+    setCompositionVisible(!hosted.toggle);
+    hosted.holder->setVisible(hosted.toggle);
+    hosted.page->setVisible(hosted.toggle);
+    hosted.toggle = !hosted.toggle;
+    hideHolders(which);
+}
+
+void CMainDlg::toggleManualPage()
+{
+    HostedPage& hosted = m_pages[ManualPage];
+    setCompositionVisible(true);
+    hosted.holder->setVisible(hosted.toggle);
+    hosted.page->setVisible(hosted.toggle);
+    hosted.toggle = !hosted.toggle;
+    hideHolders(ManualPage);
+}
+
+void CMainDlg::toggleAdminPanel()
+{
+    if (!m_session.canAdminister) {
+        Dialogs::inform(this, QStringLiteral("提示:本功能只有管理员可以访问!"));
+        return;
+    }
+    togglePage(AdminPage);
+}
+
+bool CMainDlg::confirmQuit(const QString& caption, bool questionIcon)
+{
+    m_quitConfirmed = Dialogs::ask(this, kQuitQuestion, caption,
+                                   questionIcon ? Dialogs::Icon::Question : Dialogs::Icon::None);
+    return m_quitConfirmed;
+}
+
+bool CMainDlg::isOwnControl(QObject* watched) const
+{
+    // Keys typed inside a hosted page belong to that page (its editors take Return and space).
+    for (auto* widget = qobject_cast<QWidget*>(watched); widget; widget = widget->parentWidget()) {
+        if (widget == this)
+            return true;
+        for (const HostedPage& hosted : m_pages) {
+            if (widget == hosted.page)
+                return false;
+        }
+    }
+    return false;
+}
+
+bool CMainDlg::filterKey(QObject* watched, QKeyEvent* event)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    if (event->type() == QEvent::KeyPress && event->key() == Qt::Key_Escape) {
+        if (confirmQuit(QStringLiteral("提示!"), false))
+            close();
+        return true;
+    }
+    const bool returnOrSpace =
+        event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
+    return returnOrSpace && isOwnControl(watched);
+}
+
+bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        return filterKey(watched, static_cast<QKeyEvent*>(event));
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton &&
+            (watched == m_numberList || watched == m_numberList->viewport())) {
+            m_contextMenu->popup(mouse->globalPosition().toPoint());
+            return true;
+        }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+void CMainDlg::paintEvent(QPaintEvent*)
+{
+    WindowSkin::paintBackground(this, WindowSkin::mainBackground());
+}
+
+void CMainDlg::mousePressEvent(QMouseEvent* event)
+{
+    if (!WindowSkin::dragOnPress(this, event))
+        QWidget::mousePressEvent(event);
+}
+
+void CMainDlg::closeEvent(QCloseEvent* event)
+{
+    if (!m_quitConfirmed && !confirmQuit(Dialogs::kNotice, true)) {
+        event->ignore();
+        return;
+    }
+    if (!m_sending->canClose()) {
+        m_quitConfirmed = false;
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

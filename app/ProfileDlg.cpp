@@ -1,0 +1,16 @@
+#include "app/ProfileDlg.h"
+
+#include "skin/WindowSkin.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+CProfileDlg::CProfileDlg(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("profilePage"));
+    WindowSkin::stylePage(this);
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(QStringLiteral("修改信息"), this);
+    title->setAlignment(Qt::AlignCenter);
+    layout->addWidget(title);
+}

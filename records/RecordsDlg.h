@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QWidget>
+
+// Child page of its host window; it is created once, hidden, and shown by the host's toggle.
+class CRecordsDlg : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit CRecordsDlg(QWidget* parent);
+};

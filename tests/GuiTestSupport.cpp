@@ -1,0 +1,41 @@
+#include "GuiTestSupport.h"
+
+#include "app/ProcessExit.h"
+
+DialogRecorder::DialogRecorder()
+{
+    Dialogs::setMessageHook([this](const Dialogs::Message& message) {
+        messages << message;
+        return answerYes;
+    });
+    Dialogs::setFileHook([this](const Dialogs::FileRequest& request) {
+        fileRequests << request;
+        return files.isEmpty() ? QString() : files.takeFirst();
+    });
+    Dialogs::setUrlHook([this](const QUrl& url) { urls << url; });
+    ProcessExit::setHook([this](int code) { exitCodes << code; });
+}
+
+DialogRecorder::~DialogRecorder()
+{
+    Dialogs::setMessageHook({});
+    Dialogs::setFileHook({});
+    Dialogs::setUrlHook({});
+    ProcessExit::setHook({});
+}
+
+QStringList DialogRecorder::texts() const
+{
+    QStringList result;
+    for (const Dialogs::Message& message : messages)
+        result << message.text;
+    return result;
+}
+
+void DialogRecorder::clear()
+{
+    messages.clear();
+    fileRequests.clear();
+    urls.clear();
+    exitCodes.clear();
+}

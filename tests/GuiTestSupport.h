@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/Dialogs.h"
+
+#include <QList>
+#include <QStringList>
+
+// Answers message boxes and file dialogs for a test and remembers what was shown. Installed
+// for the lifetime of the object.
+class DialogRecorder
+{
+public:
+    DialogRecorder();
+    ~DialogRecorder();
+
+    QList<Dialogs::Message> messages;
+    QList<Dialogs::FileRequest> fileRequests;
+    bool answerYes = false;
+    QStringList files; // answers to file dialogs, in order; empty means cancel
+    QList<QUrl> urls;
+    QList<int> exitCodes;
+
+    QStringList texts() const;
+    QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
+    void clear();
+};

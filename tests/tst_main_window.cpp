@@ -1,0 +1,258 @@
+#include "GuiTestSupport.h"
+#include "TestDatabases.h"
+
+#include "app/MainDlg.h"
+#include "db/LoginStatements.h"
+#include "db/SessionUser.h"
+#include "sending/NumberListModel.h"
+
+#include <QLabel>
+#include <QListView>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void headerAndCountersAtStart();
+    void negativeBalanceShowsZero();
+    void registeredUserNeverReachesAdminTools();
+    void pageTogglesShowOnePageAtATime();
+    void manualPageKeepsComposition();
+    void escapeAndCloseAskBeforeQuitting();
+    void returnAndSpaceAreIgnored();
+    void contextMenuOnEmptyList();
+    void listDeletionAndClearing();
+    void unreachableDatabaseEndsStartUp();
+
+private:
+    std::unique_ptr<CMainDlg> logInAs(const QString& name);
+    template <typename T = QWidget> T* child(const QString& name) const
+    {
+        return m_window->findChild<T*>(name);
+    }
+    void click(const QString& button) { child<QPushButton>(button)->click(); }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<DbGateway> m_gateway;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+    SessionUser m_session;
+    std::unique_ptr<CMainDlg> m_window;
+};
+
+void TestMainWindow::init()
+{
+    m_gateway = TestDb::open(TestDb::backends().constFirst(), m_dir);
+    TestDb::addAccount(*m_gateway, QStringLiteral("admin"), QStringLiteral("pw"), QStringLiteral("管理员"),
+                       500, QStringLiteral("张三"), QStringLiteral("星河公司"));
+    TestDb::addAccount(*m_gateway, QStringLiteral("plain"), QStringLiteral("pw"), QStringLiteral("注册用户"),
+                       -5);
+    QVERIFY(m_gateway->DbExecute(
+        QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) VALUES "
+                       "('admin','300','2011-01-01 00:00:00','admin')")));
+    m_dialogs = std::make_unique<DialogRecorder>();
+}
+
+void TestMainWindow::cleanup()
+{
+    m_window.reset();
+    m_dialogs.reset();
+    m_gateway.reset();
+}
+
+std::unique_ptr<CMainDlg> TestMainWindow::logInAs(const QString& name)
+{
+    m_session = SessionUser();
+    m_session.loginName = name;
+    m_session.password = QStringLiteral("pw");
+    if (DbLogin(*m_gateway, m_session, name, m_session.password).result != LoginResult::Accepted)
+        qFatal("test account missing");
+    auto window = std::make_unique<CMainDlg>(*m_gateway, m_session, m_dir.path());
+    window->enterSession();
+    window->show();
+    return window;
+}
+
+void TestMainWindow::headerAndCountersAtStart()
+{
+    m_window = logInAs(QStringLiteral("admin"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("Kavrel"));
+    QCOMPARE(child<QLabel>(QStringLiteral("headerLabel"))->text(),
+             QStringLiteral("昵称：张三 | 公司：星河公司 | USER：admin | 状态：管理员"));
+    const QList<QPair<QString, QString>> expected = {
+        {QStringLiteral("charCountLabel"), QStringLiteral("当前文字:0 字")},
+        {QStringLiteral("messageCountLabel"), QStringLiteral("需发短信:0 条")},
+        {QStringLiteral("numberCountLabel"), QStringLiteral("文本导入:0 条")},
+        {QStringLiteral("submittedLabel"), QStringLiteral("提交成功:0 条")},
+        {QStringLiteral("failedLabel"), QStringLiteral("提交失败:0 条")},
+        {QStringLiteral("rechargeLabel"), QStringLiteral("累计充值:300 条")},
+        {QStringLiteral("sentLabel"), QStringLiteral("累计发送:0 条")},
+        {QStringLiteral("balanceLabel"), QStringLiteral("剩余条数:500 条")},
+        {QStringLiteral("successRateLabel"), QStringLiteral("成功发送率:")}};
+    for (const auto& [name, text] : expected)
+        QCOMPARE(child<QLabel>(name)->text(), text);
+    QVERIFY(child<QLabel>(QStringLiteral("charCountLabel"))
+                ->styleSheet()
+                .contains(QStringLiteral("rgb(4,99,147)")));
+    QVERIFY(child(QStringLiteral("adminButton"))->isVisible());
+    QVERIFY(child(QStringLiteral("submitButton"))->isVisible());
+    QVERIFY(!child(QStringLiteral("pauseButton"))->isVisible());
+}
+
+void TestMainWindow::negativeBalanceShowsZero()
+{
+    m_window = logInAs(QStringLiteral("plain"));
+    QCOMPARE(child<QLabel>(QStringLiteral("balanceLabel"))->text(), QStringLiteral("剩余条数:0 条"));
+    QCOMPARE(m_session.remainingBalance, -5);
+}
+
+void TestMainWindow::registeredUserNeverReachesAdminTools()
+{
+    m_window = logInAs(QStringLiteral("plain"));
+    QVERIFY(!child(QStringLiteral("adminButton"))->isVisible());
+    QCOMPARE(child(QStringLiteral("dedupeButton"))->geometry(), QRect(15, 377, 123, 39));
+    auto* menu = child<QMenu>(QStringLiteral("numberMenu"));
+    const QList<QAction*> actions = menu->actions();
+    QCOMPARE(actions.last()->text(), QStringLiteral("管理工具"));
+    actions.last()->trigger();
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("提示:本功能只有管理员可以访问!"));
+    QVERIFY(!child(QStringLiteral("adminHolder"))->isVisible());
+    QVERIFY(child(QStringLiteral("numberList"))->isVisible());
+}
+
+void TestMainWindow::pageTogglesShowOnePageAtATime()
+{
+    m_window = logInAs(QStringLiteral("admin"));
+    click(QStringLiteral("profileButton"));
+    QVERIFY(child(QStringLiteral("profilePage"))->isVisible());
+    QVERIFY(!child(QStringLiteral("messageEdit"))->isVisible());
+    click(QStringLiteral("adminButton"));
+    QVERIFY(child(QStringLiteral("adminPanel"))->isVisible());
+    QVERIFY(!child(QStringLiteral("profilePage"))->isVisible());
+    QVERIFY(!child(QStringLiteral("messageEdit"))->isVisible());
+    QVERIFY(!child(QStringLiteral("numberList"))->isVisible());
+    // The profile toggle is now 0: pressing it shows the composition again.
+    click(QStringLiteral("profileButton"));
+    QVERIFY(child(QStringLiteral("messageEdit"))->isVisible());
+    QVERIFY(!child(QStringLiteral("adminHolder"))->isVisible());
+    QVERIFY(!child(QStringLiteral("profileHolder"))->isVisible());
+    click(QStringLiteral("recordsButton"));
+    QVERIFY(child(QStringLiteral("recordsPage"))->isVisible());
+    click(QStringLiteral("recordsButton"));
+    QVERIFY(!child(QStringLiteral("recordsPage"))->isVisible());
+    QVERIFY(child(QStringLiteral("numberList"))->isVisible());
+}
+
+void TestMainWindow::manualPageKeepsComposition()
+{
+    m_window = logInAs(QStringLiteral("admin"));
+    click(QStringLiteral("recordsButton"));
+    click(QStringLiteral("manualButton"));
+    QVERIFY(child(QStringLiteral("manualEntryPage"))->isVisible());
+    QVERIFY(child(QStringLiteral("messageEdit"))->isVisible());
+    QVERIFY(!child(QStringLiteral("recordsHolder"))->isVisible());
+    click(QStringLiteral("manualButton"));
+    QVERIFY(!child(QStringLiteral("manualHolder"))->isVisible());
+}
+
+void TestMainWindow::escapeAndCloseAskBeforeQuitting()
+{
+    m_window = logInAs(QStringLiteral("admin"));
+    m_dialogs->answerYes = false;
+    QTest::keyClick(child(QStringLiteral("messageEdit")), Qt::Key_Escape);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+    QCOMPARE(m_dialogs->messages[0].text, QStringLiteral("确认是否退出程序"));
+    QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("提示!"));
+    QVERIFY(m_window->isVisible());
+    click(QStringLiteral("closeButton"));
+    QCOMPARE(m_dialogs->messages[1].title, QStringLiteral("提示"));
+    QCOMPARE(m_dialogs->messages[1].icon, Dialogs::Icon::Question);
+    QVERIFY(m_window->isVisible());
+    m_dialogs->answerYes = true;
+    QTest::keyClick(child(QStringLiteral("numberList")), Qt::Key_Escape);
+    QVERIFY(!m_window->isVisible());
+    QCOMPARE(m_dialogs->messages.size(), 3);
+}
+
+void TestMainWindow::returnAndSpaceAreIgnored()
+{
+    m_window = logInAs(QStringLiteral("admin"));
+    auto* editor = child<QPlainTextEdit>(QStringLiteral("messageEdit"));
+    editor->setFocus();
+    QTest::keyClicks(editor, QStringLiteral("ab"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClick(editor, Qt::Key_Space);
+    QCOMPARE(editor->toPlainText(), QStringLiteral("ab"));
+    QTest::keyClick(child(QStringLiteral("submitButton")), Qt::Key_Space);
+    QTest::keyClick(child(QStringLiteral("clearListButton")), Qt::Key_Return);
+    QVERIFY(m_dialogs->messages.isEmpty());
+    // The manual entry page keeps Return for its own editor.
+    click(QStringLiteral("manualButton"));
+    auto* manual = child<QPlainTextEdit>(QStringLiteral("manualEditor"));
+    QTest::keyClicks(manual, QStringLiteral("1"));
+    QTest::keyClick(manual, Qt::Key_Return);
+    QCOMPARE(manual->toPlainText(), QStringLiteral("1\n"));
+}
+
+void TestMainWindow::contextMenuOnEmptyList()
+{
+    m_window = logInAs(QStringLiteral("admin"));
+    auto* list = child<QListView>(QStringLiteral("numberList"));
+    auto* menu = child<QMenu>(QStringLiteral("numberMenu"));
+    QTest::mousePress(list->viewport(), Qt::RightButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(menu->isVisible());
+    QStringList entries;
+    for (QAction* action : menu->actions())
+        entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    QCOMPARE(entries,
+             QStringList({QStringLiteral("删除号码"), QStringLiteral("-"), QStringLiteral("手动加入"),
+                          QStringLiteral("导入号码"), QStringLiteral("导出号码"), QStringLiteral("-"),
+                          QStringLiteral("清空号码"), QStringLiteral("-"), QStringLiteral("修改信息"),
+                          QStringLiteral("管理工具")}));
+    menu->close();
+}
+
+void TestMainWindow::listDeletionAndClearing()
+{
+    m_window = logInAs(QStringLiteral("admin"));
+    auto* list = child<QListView>(QStringLiteral("numberList"));
+    NumberListModel* numbers = m_window->numbers();
+    numbers->append(
+        {QStringLiteral("13800000001"), QStringLiteral("13800000002"), QStringLiteral("13800000003")});
+
+    click(QStringLiteral("deleteButton"));
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("请选择一条,或在号码列表[双击鼠标左键删除]!"));
+    list->setCurrentIndex(numbers->index(1));
+    click(QStringLiteral("deleteButton"));
+    QCOMPARE(numbers->entries(), QStringList({QStringLiteral("13800000001"), QStringLiteral("13800000003")}));
+    // The delete button leaves the counter as it was.
+    QCOMPARE(child<QLabel>(QStringLiteral("numberCountLabel"))->text(), QStringLiteral("文本导入:0 条"));
+
+    m_dialogs->answerYes = false;
+    click(QStringLiteral("clearListButton"));
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("确认是否清空所有号码!"));
+    QCOMPARE(numbers->count(), 2);
+    m_dialogs->answerYes = true;
+    click(QStringLiteral("clearListButton"));
+    QCOMPARE(numbers->count(), 0);
+    QCOMPARE(child<QLabel>(QStringLiteral("numberCountLabel"))->text(), QStringLiteral("文本导入:0 条"));
+}
+
+void TestMainWindow::unreachableDatabaseEndsStartUp()
+{
+    DbGateway unreachable(DbConfig::parse(QStringLiteral("postgresql://x:y@127.0.0.1:1/none"), m_dir.path()));
+    SessionUser session;
+    CMainDlg window(unreachable, session, m_dir.path());
+    QVERIFY(!window.startUp());
+    QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("启动错误!")});
+    QCOMPARE(m_dialogs->exitCodes, QList<int>{1});
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
