@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
+#include "app/FirstAdminDlg.h"
 #include "app/LoginDlg.h"
 #include "app/ProfileIni.h"
 #include "db/SessionUser.h"
@@ -27,6 +28,7 @@ private slots:
     void returnAndSpaceDoNotLogIn();
     void registrationPageToggles();
     void webButtonsOpenPages();
+    void firstAdministratorDialogCreatesAccount();
 
 private:
     std::unique_ptr<CLoginDlg> makeDialog();
@@ -198,6 +200,33 @@ void TestLoginDialog::webButtonsOpenPages()
     QVERIFY(!m_dialogs->urls[4].toString().endsWith(QLatin1Char('/')));
     for (const QUrl& url : m_dialogs->urls)
         QVERIFY(url.isValid() && url.scheme().startsWith(QStringLiteral("http")));
+}
+
+void TestLoginDialog::firstAdministratorDialogCreatesAccount()
+{
+    TestDb::clearTables(*m_gateway);
+    CFirstAdminDlg dialog(*m_gateway);
+    dialog.show();
+    const auto field = [&](const char* name) { return dialog.findChild<QLineEdit*>(QLatin1String(name)); };
+    field("adminLoginName")->setText(QStringLiteral("boss"));
+    field("adminNickname")->setText(QStringLiteral("张三"));
+    field("adminCompany")->setText(QStringLiteral("星河"));
+    field("adminPassword")->setText(QStringLiteral("pw1"));
+    field("adminRepeat")->setText(QStringLiteral("pw2"));
+    auto* create = dialog.findChild<QPushButton*>(QStringLiteral("createButton"));
+    create->click();
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("提示: 重复输入的密码不相同!"));
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), 0);
+
+    field("adminRepeat")->setText(QStringLiteral("pw1"));
+    create->click();
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("注册成功!"));
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    auto login = makeDialog();
+    typeAndLogIn(*login, QStringLiteral("boss"), QStringLiteral("pw1"), false);
+    QCOMPARE(login->result(), int(QDialog::Accepted));
+    QCOMPARE(m_session.typeLabel, QStringLiteral("状态：管理员"));
 }
 
 QTEST_MAIN(TestLoginDialog)
