@@ -1,10 +1,24 @@
 #include "sending/ManualEntryDlg.h"
 
+#include "app/Dialogs.h"
+#include "sending/NumberRules.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace {
+
+QString withCrLf(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text;
+}
+
+} // namespace
 
 CManualEntryDlg::CManualEntryDlg(QWidget* parent) : QWidget(parent)
 {
@@ -15,4 +29,44 @@ CManualEntryDlg::CManualEntryDlg(QWidget* parent) : QWidget(parent)
     m_editor = new QPlainTextEdit(this);
     m_editor->setObjectName(QStringLiteral("manualEditor"));
     DialogUnits::place(m_editor, 9, 14, 288, 95);
+    auto* clear = new QPushButton(QStringLiteral("清空文本"), this);
+    clear->setObjectName(QStringLiteral("manualClearButton"));
+    DialogUnits::place(clear, 9, 113, 66, 17);
+    auto* add = new QPushButton(QStringLiteral("加入号码"), this);
+    add->setObjectName(QStringLiteral("manualAddButton"));
+    DialogUnits::place(add, 231, 113, 66, 17);
+    for (QPushButton* button : {clear, add})
+        button->setAutoDefault(false);
+
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &CManualEntryDlg::checkDigits);
+    connect(clear, &QPushButton::clicked, m_editor, &QPlainTextEdit::clear);
+    connect(add, &QPushButton::clicked, this, &CManualEntryDlg::addNumbers);
+}
+
+void CManualEntryDlg::checkDigits()
+{
+    const QString text = m_editor->toPlainText();
+    for (QChar c : text) {
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            continue;
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            Dialogs::inform(this, QStringLiteral("提示:不是有效手机号码[数字类型]"));
+            return;
+        }
+    }
+}
+
+void CManualEntryDlg::addNumbers()
+{
+    QString manualEntryText = withCrLf(m_editor->toPlainText()) + QLatin1String("\r\n");
+    int checked = 0;
+    for (const QString& line : SplitLines(manualEntryText)) {
+        const NumberCheck check = CheckNumberLine(line, checked);
+        if (check.result == NumberCheck::Rejected) {
+            Dialogs::informCaptioned(this, check.message, Dialogs::kOops);
+            return;
+        }
+    }
+    manualEntryText += QLatin1String("\r\n");
+    emit WM_ADD_MANUAL_NUMBERS(manualEntryText);
 }

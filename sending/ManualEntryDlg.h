@@ -13,9 +13,12 @@ public:
     explicit CManualEntryDlg(QWidget* parent);
 
 signals:
-    // The checked text with its line ends, for the main window to add to its list.
+    // The checked text with CR LF line ends, for the main window to add to its list.
     void WM_ADD_MANUAL_NUMBERS(const QString& manualEntryText);
 
 private:
+    void checkDigits();
+    void addNumbers();
+
     QPlainTextEdit* m_editor = nullptr;
 };

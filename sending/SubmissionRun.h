@@ -1,0 +1,73 @@
+#pragma once
+
+#include "db/SessionUser.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <atomic>
+
+class DbGateway;
+
+// 0 while a submission run writes; watches of waiting batches keep off the database then.
+extern std::atomic<int> RunIdle;
+// 0 while a duplicate removal runs.
+extern std::atomic<int> DedupeIdle;
+
+// What a submission sends: fixed when the submit button is pressed, so that a run writes
+// exactly the parts and numbers the user saw, whatever happens to the editor and the list
+// meanwhile.
+struct RunRequest
+{
+    QString loginName;
+    QString password;
+    QStringList parts;   // the message cut into parts
+    QStringList numbers; // the number list at submit time
+    qint64 remainingBalance = 0;
+
+    qint64 count() const { return numbers.size(); }
+    // Messages the whole submission costs: parts x numbers.
+    qint64 total() const { return count() * parts.size(); }
+};
+
+// Writes a submission one part after another on its own thread. Each part is one unit: its
+// Messages row, the charge and the sent total are written together or not at all. Progress
+// goes out as signals; the receiver updates the window.
+class SubmissionRun : public QObject
+{
+    Q_OBJECT
+public:
+    SubmissionRun(DbGateway& gateway, RunRequest request);
+
+    // The thread body.
+    void run();
+    // Asks the run to end after the part it is writing.
+    void stop() { m_stopRequested = true; }
+
+signals:
+    void started(qint64 total);
+    // A part is written and charged; the figures are the server's after the charge.
+    void partCharged(qint64 sentTotal, qint64 remainingBalance);
+    // A part could not be written; nothing of it stays. message is the failed step's text.
+    void partFailed(qint64 count, const QString& message);
+    // After every part, written or not: parts done x numbers.
+    void progressed(qint64 submitted);
+    // The run ended before its last part; message says why.
+    void endedEarly(const QString& message);
+    void finished(qint64 elapsedSeconds);
+
+private:
+    enum class PartResult
+    {
+        Charged,
+        Failed,
+        OutOfBalance
+    };
+    PartResult writePart(const QString& part, const QString& numberList, qint64 cost, SessionUser& figures,
+                         QString& message);
+    static QString balanceMessage(qint64 balance, qint64 cost);
+
+    DbGateway& m_gateway;
+    RunRequest m_request;
+    std::atomic<bool> m_stopRequested{false};
+};
