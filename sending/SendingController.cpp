@@ -116,6 +116,16 @@ bool SendingController::refuseListChange()
     return true;
 }
 
+// Import and duplicate removal read the list the run is sending, and each other's results.
+bool SendingController::refuseBulkWork()
+{
+    if (m_run) {
+        Dialogs::inform(&m_window, kRunning);
+        return true;
+    }
+    return refuseListChange();
+}
+
 void SendingController::refreshCount()
 {
     m_window.m_numberCount->setText(numberCountLabel(m_window.m_numbers->count()));
@@ -173,11 +183,7 @@ void SendingController::startImport()
         Dialogs::inform(&m_window, kListLimit);
         return;
     }
-    if (m_run) {
-        Dialogs::inform(&m_window, kRunning);
-        return;
-    }
-    if (refuseListChange())
+    if (refuseBulkWork())
         return;
     const QString path = Dialogs::openTextFile(&m_window, QStringLiteral("[打开手机号码]"));
     if (path.isEmpty())
@@ -215,11 +221,7 @@ void SendingController::startDedupe()
 {
     if (DedupeIdle != 1)
         return;
-    if (m_run) {
-        Dialogs::inform(&m_window, kRunning);
-        return;
-    }
-    if (refuseListChange())
+    if (refuseBulkWork())
         return;
     DedupeIdle = 0;
     const QStringList entries = m_window.m_numbers->entries();

@@ -34,6 +34,7 @@ public:
 private:
     void connectButtons();
     bool refuseListChange();
+    bool refuseBulkWork();
     void deleteSelected();
     void deleteRemembered();
     void clearList();
