@@ -82,20 +82,25 @@ Outcome DbAddSent(DbGateway& gateway, SessionUser& session, const QString& login
     return Outcome::success();
 }
 
+// A balance change and its Moneys row, as one unit; the update must find its account.
+static bool changeWithRecord(DbGateway& gateway, const QString& update, const QVariantList& values,
+                             const QString& account, const QString& signedAmount, const QString& operatorName)
+{
+    return gateway.transaction([&] {
+        return updateOne(gateway, update, values) &&
+               gateway.DbExecute(insertMoneys(gateway), {account, signedAmount, operatorName});
+    });
+}
+
 Outcome DbRecharge(DbGateway& gateway, const SessionUser& session, const QString& loginName,
                    const QString& amount)
 {
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
-    const bool ok = gateway.transaction([&] {
-        return updateOne(
-                   gateway,
-                   QStringLiteral("UPDATE UserInfo SET payMoney = payMoney+? WHERE (RTRIM(loginName)=?)"),
-                   {*value, loginName}) &&
-               gateway.DbExecute(insertMoneys(gateway),
-                                 {loginName, QString::number(*value), session.loginName});
-    });
+    const bool ok = changeWithRecord(
+        gateway, QStringLiteral("UPDATE UserInfo SET payMoney = payMoney+? WHERE (RTRIM(loginName)=?)"),
+        {*value, loginName}, loginName, QString::number(*value), session.loginName);
     return ok ? Outcome::success(BalanceText::recharged) : Outcome::failure(BalanceText::payFailed);
 }
 
@@ -105,15 +110,10 @@ Outcome DbReduce(DbGateway& gateway, const SessionUser& session, const QString& 
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
-    const bool ok = gateway.transaction([&] {
-        return updateOne(
-                   gateway,
-                   QStringLiteral("UPDATE UserInfo SET payMoney = payMoney-? WHERE %1").arg(kAccountMatch),
-                   {*value, loginName, pwd}) &&
-               gateway.DbExecute(
-                   insertMoneys(gateway),
-                   {loginName, QStringLiteral("-") + QString::number(*value), session.loginName});
-    });
+    const bool ok = changeWithRecord(
+        gateway, QStringLiteral("UPDATE UserInfo SET payMoney = payMoney-? WHERE %1").arg(kAccountMatch),
+        {*value, loginName, pwd}, loginName, QStringLiteral("-") + QString::number(*value),
+        session.loginName);
     return ok ? Outcome::success(BalanceText::reduced) : Outcome::failure(BalanceText::payFailed);
 }
 
