@@ -1,16 +1,39 @@
 #include "admin/AdminPanelDlg.h"
 
+#include "admin/AccountAdminDlg.h"
+#include "admin/RechargeDlg.h"
+#include "admin/UserEditDlg.h"
+#include "records/QueryDlg.h"
+#include "records/ReceiveDlg.h"
+#include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
 
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QTabWidget>
 
-CAdminPanelDlg::CAdminPanelDlg(QWidget* parent) : QWidget(parent)
+CAdminPanelDlg::CAdminPanelDlg(const PageContext& context, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("adminPanel"));
     WindowSkin::stylePage(this);
-    auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("管理工具"), this);
-    title->setAlignment(Qt::AlignCenter);
-    layout->addWidget(title);
+
+    m_tabs = new QTabWidget(this);
+    m_tabs->setObjectName(QStringLiteral("adminTabs"));
+    DialogUnits::place(m_tabs, 0, 0, 425, 277);
+    m_recharge = new CRechargeDlg(context, m_tabs);
+    m_userEdit = new CUserEditDlg(context, m_tabs);
+    m_query = new CQueryDlg(context, m_tabs);
+    m_accountAdmin = new CAccountAdminDlg(context, m_tabs);
+    m_receive = new CReceiveDlg(context, m_tabs);
+    m_tabs->addTab(m_recharge, QStringLiteral("帐号充值"));
+    m_tabs->addTab(m_userEdit, QStringLiteral("添加帐号"));
+    m_tabs->addTab(m_query, QStringLiteral("综合查询"));
+    m_tabs->addTab(m_accountAdmin, QStringLiteral("帐号管理"));
+    m_tabs->addTab(m_receive, QStringLiteral("短信发送"));
+    m_tabs->setCurrentIndex(RechargeTab);
+
+    // Drawn over the tab strip's free end, as a reminder to staff.
+    auto* reminder = new QLabel(QStringLiteral("清订期清理数据!"), this);
+    reminder->setObjectName(QStringLiteral("cleanupReminder"));
+    reminder->setAlignment(Qt::AlignCenter);
+    DialogUnits::place(reminder, 358, 2, 64, 9);
 }

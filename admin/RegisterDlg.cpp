@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-CRegisterDlg::CRegisterDlg(QWidget* parent) : QWidget(parent)
+CRegisterDlg::CRegisterDlg(DbGateway& gateway, QWidget* parent) : QWidget(parent), m_gateway(gateway)
 {
     setObjectName(QStringLiteral("registerPage"));
     WindowSkin::stylePage(this);

@@ -2,10 +2,15 @@
 
 #include <QWidget>
 
-// Child page of its host window; it is created once, hidden, and shown by the host's toggle.
+class DbGateway;
+
+// Registration of a new customer account, hosted by the login window before any login.
 class CRegisterDlg : public QWidget
 {
     Q_OBJECT
 public:
-    explicit CRegisterDlg(QWidget* parent);
+    CRegisterDlg(DbGateway& gateway, QWidget* parent);
+
+private:
+    DbGateway& m_gateway;
 };

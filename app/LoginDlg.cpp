@@ -80,7 +80,7 @@ void CLoginDlg::buildControls()
     m_registerHolder = new QFrame(this);
     m_registerHolder->setObjectName(QStringLiteral("registerHolder"));
     DialogUnits::place(m_registerHolder, 155, 89, 242, 132);
-    m_registerPage = new CRegisterDlg(m_registerHolder);
+    m_registerPage = new CRegisterDlg(m_gateway, m_registerHolder);
     m_registerPage->setGeometry(m_registerHolder->rect());
     m_registerPage->hide();
     m_registerHolder->hide();

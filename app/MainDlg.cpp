@@ -179,9 +179,11 @@ void CMainDlg::buildPages()
         holder->hide();
         m_pages[k].holder = holder;
     }
-    m_pages[RecordsPage].page = new CRecordsDlg(m_pages[RecordsPage].holder);
-    m_pages[AdminPage].page = new CAdminPanelDlg(m_pages[AdminPage].holder);
-    m_pages[ProfilePage].page = new CProfileDlg(m_pages[ProfilePage].holder);
+    const PageContext context{m_gateway, m_session, m_startFolder};
+    m_pages[RecordsPage].page = new CRecordsDlg(context, m_pages[RecordsPage].holder);
+    m_adminPanel = new CAdminPanelDlg(context, m_pages[AdminPage].holder);
+    m_pages[AdminPage].page = m_adminPanel;
+    m_pages[ProfilePage].page = new CProfileDlg(context, m_pages[ProfilePage].holder);
     m_manualEntry = new CManualEntryDlg(m_pages[ManualPage].holder);
     m_pages[ManualPage].page = m_manualEntry;
     for (HostedPage& hosted : m_pages) {

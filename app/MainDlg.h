@@ -109,6 +109,7 @@ private:
     QMenu* m_contextMenu = nullptr;
     std::array<HostedPage, PageCount> m_pages;
     CManualEntryDlg* m_manualEntry = nullptr;
+    CAdminPanelDlg* m_adminPanel = nullptr;
     std::unique_ptr<SendingController> m_sending;
 
     friend class SendingController;

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-CProfileDlg::CProfileDlg(QWidget* parent) : QWidget(parent)
+CProfileDlg::CProfileDlg(const PageContext& context, QWidget* parent) : QWidget(parent), m_context(context)
 {
     setObjectName(QStringLiteral("profilePage"));
     WindowSkin::stylePage(this);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/PageContext.h"
+
 #include <QWidget>
 
 // Child page of its host window; it is created once, hidden, and shown by the host's toggle.
@@ -7,5 +9,8 @@ class CProfileDlg : public QWidget
 {
     Q_OBJECT
 public:
-    explicit CProfileDlg(QWidget* parent);
+    CProfileDlg(const PageContext& context, QWidget* parent);
+
+private:
+    PageContext m_context;
 };

@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-CRecordsDlg::CRecordsDlg(QWidget* parent) : QWidget(parent)
+CRecordsDlg::CRecordsDlg(const PageContext& context, QWidget* parent) : QWidget(parent), m_context(context)
 {
     setObjectName(QStringLiteral("recordsPage"));
     WindowSkin::stylePage(this);

@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 class TestMainWindow : public QObject
@@ -25,6 +26,7 @@ private slots:
     void registeredUserNeverReachesAdminTools();
     void pageTogglesShowOnePageAtATime();
     void manualPageKeepsComposition();
+    void adminPanelTabsSurviveHiding();
     void escapeAndCloseAskBeforeQuitting();
     void returnAndSpaceAreIgnored();
     void contextMenuOnEmptyList();
@@ -124,6 +126,32 @@ void TestMainWindow::registeredUserNeverReachesAdminTools()
     QCOMPARE(m_dialogs->lastText(), QStringLiteral("提示:本功能只有管理员可以访问!"));
     QVERIFY(!child(QStringLiteral("adminHolder"))->isVisible());
     QVERIFY(child(QStringLiteral("numberList"))->isVisible());
+}
+
+void TestMainWindow::adminPanelTabsSurviveHiding()
+{
+    m_window = logInAs(QStringLiteral("admin"));
+    auto* tabs = child<QTabWidget>(QStringLiteral("adminTabs"));
+    QCOMPARE(tabs->count(), 5);
+    const QStringList captions = {QStringLiteral("帐号充值"), QStringLiteral("添加帐号"),
+                                  QStringLiteral("综合查询"), QStringLiteral("帐号管理"),
+                                  QStringLiteral("短信发送")};
+    for (int k = 0; k < captions.size(); ++k)
+        QCOMPARE(tabs->tabText(k), captions[k]);
+    click(QStringLiteral("adminButton"));
+    QCOMPARE(tabs->currentIndex(), 0);
+    QVERIFY(child(QStringLiteral("rechargePage"))->isVisible());
+    tabs->setCurrentIndex(3);
+    const QStringList pages = {QStringLiteral("rechargePage"), QStringLiteral("userEditPage"),
+                               QStringLiteral("queryPage"), QStringLiteral("accountAdminPage"),
+                               QStringLiteral("receivePage")};
+    for (int k = 0; k < pages.size(); ++k)
+        QCOMPARE(child(pages[k])->isVisible(), k == 3);
+    click(QStringLiteral("adminButton"));
+    QVERIFY(!child(QStringLiteral("adminPanel"))->isVisible());
+    click(QStringLiteral("adminButton"));
+    QCOMPARE(tabs->currentIndex(), 3);
+    QVERIFY(child(QStringLiteral("accountAdminPage"))->isVisible());
 }
 
 void TestMainWindow::pageTogglesShowOnePageAtATime()

@@ -1,0 +1,10 @@
+#include "admin/AccountAdminDlg.h"
+
+#include "skin/WindowSkin.h"
+
+CAccountAdminDlg::CAccountAdminDlg(const PageContext& context, QWidget* parent)
+    : QWidget(parent), m_context(context)
+{
+    setObjectName(QStringLiteral("accountAdminPage"));
+    WindowSkin::stylePage(this);
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "app/PageContext.h"
+
+#include <QWidget>
+
+// Page of the admin panel; created once, hidden, and shown by the panel's tab.
+class CAccountAdminDlg : public QWidget
+{
+    Q_OBJECT
+public:
+    CAccountAdminDlg(const PageContext& context, QWidget* parent);
+
+private:
+    PageContext m_context;
+};
