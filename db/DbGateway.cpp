@@ -24,17 +24,39 @@ quint64 threadToken()
 }
 
 thread_local QString t_lastError;
+thread_local DbErrorKind t_lastErrorKind = DbErrorKind::None;
 thread_local int t_transactionDepth = 0;
 
-void setError(const QString& error)
+void setError(const QString& error, DbErrorKind kind = DbErrorKind::Other)
 {
     t_lastError = error;
+    t_lastErrorKind = kind;
 }
+
+// PostgreSQL 23505; SQLite 2067 (unique) and 1555 (primary key); SQL Server 2627 and 2601.
+DbErrorKind kindOf(const QSqlError& error)
+{
+    static const QStringList duplicateCodes = {QStringLiteral("23505"), QStringLiteral("2067"),
+                                               QStringLiteral("1555"), QStringLiteral("2627"),
+                                               QStringLiteral("2601")};
+    const QString code = error.nativeErrorCode();
+    for (const QString& duplicate : duplicateCodes) {
+        if (code == duplicate || code.startsWith(duplicate + QLatin1Char(' ')))
+            return DbErrorKind::DuplicateKey;
+    }
+    return DbErrorKind::Other;
+}
+
 
 QString describe(const QSqlError& error)
 {
     const QString text = error.text().trimmed();
     return text.isEmpty() ? QStringLiteral("unknown database error") : text;
+}
+
+void setError(const QSqlError& error)
+{
+    setError(describe(error), kindOf(error));
 }
 
 // Statements without values run directly: PostgreSQL cannot prepare DDL such as CREATE.
@@ -115,6 +137,11 @@ QString DbGateway::lastError()
     return t_lastError;
 }
 
+DbErrorKind DbGateway::lastErrorKind()
+{
+    return t_lastErrorKind;
+}
+
 QString DbGateway::connectionName() const
 {
     return QStringLiteral("kavrel-%1-%2").arg(m_id).arg(threadToken());
@@ -142,7 +169,7 @@ bool DbGateway::openDatabase(QSqlDatabase& db)
         break;
     }
     if (!db.open()) {
-        setError(describe(db.lastError()));
+        setError(db.lastError());
         return false;
     }
     if (m_config.backend == DbBackend::Sqlite) {
@@ -194,7 +221,7 @@ bool DbGateway::DbExecute(const QString& sql, const QVariantList& values, qint64
         return false;
     QSqlQuery query(db);
     if (!run(query, sql, values)) {
-        setError(describe(query.lastError()));
+        setError(query.lastError());
         return false;
     }
     if (rowsAffected)
@@ -233,13 +260,13 @@ bool DbGateway::begin(QSqlDatabase& db)
         // at once with "database is locked" instead of waiting its turn.
         QSqlQuery query(db);
         if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-            setError(describe(query.lastError()));
+            setError(query.lastError());
             return false;
         }
         return true;
     }
     if (!db.transaction()) {
-        setError(describe(db.lastError()));
+        setError(db.lastError());
         return false;
     }
     return true;
@@ -251,7 +278,7 @@ bool DbGateway::finish(QSqlDatabase& db, bool commit)
         QSqlQuery query(db);
         if (query.exec(commit ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")))
             return true;
-        setError(describe(query.lastError()));
+        setError(query.lastError());
         if (commit)
             query.exec(QStringLiteral("ROLLBACK"));
         return false;
@@ -259,7 +286,7 @@ bool DbGateway::finish(QSqlDatabase& db, bool commit)
     if (commit && db.commit())
         return true;
     if (commit)
-        setError(describe(db.lastError()));
+        setError(db.lastError());
     db.rollback();
     return false;
 }
@@ -276,8 +303,9 @@ bool DbGateway::transaction(const std::function<bool()>& work)
     --t_transactionDepth;
     if (!ok) {
         const QString error = lastError();
+        const DbErrorKind kind = lastErrorKind();
         finish(db, false);
-        setError(error);
+        setError(error, kind);
         return false;
     }
     return finish(db, true);

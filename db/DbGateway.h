@@ -11,6 +11,15 @@
 #include <functional>
 #include <memory>
 
+// What kind of failure the calling thread saw last; a taken key is told apart from a lost
+// connection so that "already registered" is only said when it is true.
+enum class DbErrorKind
+{
+    None,
+    DuplicateKey,
+    Other
+};
+
 // The rows of one query, walked forward: while (!rows.atEnd()) { rows.text("col"); rows.next(); }
 // Reading a NULL or unknown column, or a failure to move on, marks the walk failed.
 class DbRows
@@ -65,6 +74,7 @@ public:
 
     // The last failure seen by the calling thread.
     static QString lastError();
+    static DbErrorKind lastErrorKind();
 
 private:
     QString connectionName() const;
