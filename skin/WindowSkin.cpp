@@ -99,6 +99,33 @@ QPixmap loginBackground()
     return pixmap;
 }
 
+QPixmap popupBackground()
+{
+    static const QPixmap pixmap = [] {
+        QPixmap image(271, 143);
+        image.fill(Qt::transparent);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintFrame(p, image.rect());
+        paintBand(p, QRect(0, 0, 271, 28));
+        return image;
+    }();
+    return pixmap;
+}
+
+QPixmap profilePicture()
+{
+    static const QPixmap pixmap = [] {
+        QPixmap image(634, 277);
+        image.fill(kPale);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing);
+        paintBand(p, QRect(0, 0, 634, 60));
+        return image;
+    }();
+    return pixmap;
+}
+
 void paintBackground(QWidget* window, const QPixmap& background)
 {
     QPainter p(window);

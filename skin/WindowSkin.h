@@ -10,6 +10,8 @@ namespace WindowSkin {
 
 QPixmap mainBackground();  // 800 x 582
 QPixmap loginBackground(); // 614 x 362
+QPixmap popupBackground(); // 271 x 143
+QPixmap profilePicture();  // 634 x 277
 void paintBackground(QWidget* window, const QPixmap& background);
 // Starts moving the window with the mouse after a left press on its background.
 bool dragOnPress(QWidget* window, QMouseEvent* event);
