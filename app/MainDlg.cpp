@@ -18,15 +18,18 @@
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QTextEdit>
 
 static void initResources()
 {
@@ -54,7 +57,7 @@ CMainDlg::CMainDlg(DbGateway& gateway, SessionUser& session, const QString& star
     buildButtons();
     buildPages();
     buildContextMenu();
-    m_sending = std::make_unique<SendingController>(*this, m_gateway, m_session);
+    connectSending();
     qApp->installEventFilter(this);
 }
 
@@ -190,6 +193,36 @@ void CMainDlg::buildPages()
         hosted.page->setGeometry(hosted.holder->rect());
         hosted.page->hide();
     }
+}
+
+void CMainDlg::connectSending()
+{
+    SendingControls controls;
+    controls.window = this;
+    controls.messageEdit = m_messageEdit;
+    controls.numberList = m_numberList;
+    controls.numbers = m_numbers;
+    controls.manualEntry = m_manualEntry;
+    controls.charCount = m_charCount;
+    controls.messageCount = m_messageCount;
+    controls.numberCount = m_numberCount;
+    controls.submitted = m_submitted;
+    controls.failed = m_failed;
+    controls.sent = m_sent;
+    controls.balance = m_balance;
+    controls.successRate = m_successRate;
+    controls.submit = m_submit;
+    controls.pause = m_pause;
+    controls.clearText = m_clearText;
+    controls.deleteNumber = findChild<QAbstractButton*>(QStringLiteral("deleteButton"));
+    controls.clearList = findChild<QAbstractButton*>(QStringLiteral("clearListButton"));
+    controls.importNumbers = findChild<QAbstractButton*>(QStringLiteral("importButton"));
+    controls.exportNumbers = findChild<QAbstractButton*>(QStringLiteral("exportButton"));
+    controls.dedupe = m_dedupeButton;
+    controls.keywordFile = m_keywordFile;
+    m_sending = std::make_unique<SendingController>(controls, m_gateway, m_session);
+    connect(m_sending.get(), &SendingController::pagesHideRequested, this,
+            [this] { hideHolders(PageCount); });
 }
 
 void CMainDlg::buildContextMenu()
@@ -337,6 +370,16 @@ bool CMainDlg::isOwnControl(QObject* watched) const
     return false;
 }
 
+bool CMainDlg::isTextEditor(QObject* watched)
+{
+    for (auto* widget = qobject_cast<QWidget*>(watched); widget; widget = widget->parentWidget()) {
+        if (qobject_cast<QPlainTextEdit*>(widget) || qobject_cast<QTextEdit*>(widget) ||
+            qobject_cast<QLineEdit*>(widget))
+            return true;
+    }
+    return false;
+}
+
 bool CMainDlg::filterKey(QObject* watched, QKeyEvent* event)
 {
     auto* widget = qobject_cast<QWidget*>(watched);
@@ -349,7 +392,9 @@ bool CMainDlg::filterKey(QObject* watched, QKeyEvent* event)
     }
     const bool returnOrSpace =
         event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space;
-    return returnOrSpace && isOwnControl(watched);
+    // Neither key may trigger a button or act on the list, but a message needs its blanks and
+    // line breaks.
+    return returnOrSpace && isOwnControl(watched) && !isTextEditor(watched);
 }
 
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event)

@@ -39,6 +39,7 @@ public:
 
     QString keywordFile() const { return m_keywordFile; }
     NumberListModel* numbers() const { return m_numbers; }
+    SendingController* sending() const { return m_sending.get(); }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -66,6 +67,7 @@ private:
     void buildButtons();
     void buildPages();
     void buildContextMenu();
+    void connectSending();
     QLabel* addLabel(const QString& name, const QString& text, double x, double y, double w, double h,
                      const QString& style);
     CSkinButton* addButton(const QString& name, const QString& caption, double x, double y, double w,
@@ -80,6 +82,7 @@ private:
     void hideHolders(Page except);
     bool confirmQuit(const QString& caption, bool questionIcon);
     bool isOwnControl(QObject* watched) const;
+    static bool isTextEditor(QObject* watched);
     bool filterKey(QObject* watched, QKeyEvent* event);
 
     DbGateway& m_gateway;
@@ -111,6 +114,4 @@ private:
     CManualEntryDlg* m_manualEntry = nullptr;
     CAdminPanelDlg* m_adminPanel = nullptr;
     std::unique_ptr<SendingController> m_sending;
-
-    friend class SendingController;
 };

@@ -14,23 +14,40 @@ QString insertMoneys(const DbGateway& gateway)
         .arg(gateway.dialect().now());
 }
 
-// Executes an UPDATE that must change exactly one row.
-bool updateOne(DbGateway& gateway, const QString& sql, const QVariantList& values)
+// Executes an UPDATE that must change exactly one row. When the database itself failed, its
+// reason goes to *reason; an update that found no row leaves it empty.
+bool updateOne(DbGateway& gateway, const QString& sql, const QVariantList& values, QString* reason = nullptr)
 {
     qint64 changed = 0;
-    return gateway.DbExecute(sql, values, &changed) && changed == 1;
+    if (!gateway.DbExecute(sql, values, &changed)) {
+        if (reason)
+            *reason = DbGateway::lastError();
+        return false;
+    }
+    return changed == 1;
 }
 
+// The unit's outcome as the user must hear it: a commit whose answer was lost is neither a
+// success nor a failure.
+Outcome unitFailure(const QString& text, const QString& reason)
+{
+    if (DbGateway::lastCommitUnknown())
+        return Outcome::failure(BalanceText::outcomeUnknown, DbGateway::lastError());
+    return Outcome::failure(text, reason);
+}
+
+// Reads a figure back after its update. A failed read fails the statement: the unit must not
+// commit a charge whose result the client could not see.
 bool readFigure(DbGateway& gateway, const QString& column, const QString& loginName, const QString& pwd,
-                qint64& figure)
+                qint64& figure, QString* reason)
 {
     DbRows rows = gateway.DbQuery(
         QStringLiteral("SELECT %1 FROM UserInfo WHERE %2").arg(column, kAccountMatch), {loginName, pwd});
-    if (rows.atEnd())
-        return false;
     const QString text = rows.text(column);
-    if (rows.failed())
+    if (rows.failed()) {
+        *reason = rows.error();
         return false;
+    }
     figure = leadingNumber(text);
     return true;
 }
@@ -59,13 +76,14 @@ Outcome DbDeductBalance(DbGateway& gateway, SessionUser& session, const QString&
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
+    QString reason;
     const bool charged =
         updateOne(gateway,
                   QStringLiteral("UPDATE UserInfo SET payMoney = payMoney-? WHERE %1 and (payMoney>=?)")
                       .arg(kAccountMatch),
-                  {*value, loginName, pwd, *value});
-    readFigure(gateway, QStringLiteral("payMoney"), loginName, pwd, session.remainingBalance);
-    return charged ? Outcome::success() : Outcome::failure(BalanceText::deductFailed);
+                  {*value, loginName, pwd, *value}, &reason) &&
+        readFigure(gateway, QStringLiteral("payMoney"), loginName, pwd, session.remainingBalance, &reason);
+    return charged ? Outcome::success() : Outcome::failure(BalanceText::deductFailed, reason);
 }
 
 Outcome DbAddSent(DbGateway& gateway, SessionUser& session, const QString& loginName, const QString& pwd,
@@ -74,21 +92,27 @@ Outcome DbAddSent(DbGateway& gateway, SessionUser& session, const QString& login
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
+    QString reason;
     if (!updateOne(gateway,
                    QStringLiteral("UPDATE UserInfo SET status = status+? WHERE %1").arg(kAccountMatch),
-                   {*value, loginName, pwd}) ||
-        !readFigure(gateway, QStringLiteral("status"), loginName, pwd, session.sentTotal))
-        return Outcome::failure(BalanceText::addSentFailed);
+                   {*value, loginName, pwd}, &reason) ||
+        !readFigure(gateway, QStringLiteral("status"), loginName, pwd, session.sentTotal, &reason))
+        return Outcome::failure(BalanceText::addSentFailed, reason);
     return Outcome::success();
 }
 
 // A balance change and its Moneys row, as one unit; the update must find its account.
 static bool changeWithRecord(DbGateway& gateway, const QString& update, const QVariantList& values,
-                             const QString& account, const QString& signedAmount, const QString& operatorName)
+                             const QString& account, const QString& signedAmount, const QString& operatorName,
+                             QString* reason)
 {
     return gateway.transaction([&] {
-        return updateOne(gateway, update, values) &&
-               gateway.DbExecute(insertMoneys(gateway), {account, signedAmount, operatorName});
+        if (!updateOne(gateway, update, values, reason))
+            return false;
+        if (gateway.DbExecute(insertMoneys(gateway), {account, signedAmount, operatorName}))
+            return true;
+        *reason = DbGateway::lastError();
+        return false;
     });
 }
 
@@ -98,10 +122,11 @@ Outcome DbRecharge(DbGateway& gateway, const SessionUser& session, const QString
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
+    QString reason;
     const bool ok = changeWithRecord(
         gateway, QStringLiteral("UPDATE UserInfo SET payMoney = payMoney+? WHERE (RTRIM(loginName)=?)"),
-        {*value, loginName}, loginName, QString::number(*value), session.loginName);
-    return ok ? Outcome::success(BalanceText::recharged) : Outcome::failure(BalanceText::payFailed);
+        {*value, loginName}, loginName, QString::number(*value), session.loginName, &reason);
+    return ok ? Outcome::success(BalanceText::recharged) : unitFailure(BalanceText::payFailed, reason);
 }
 
 Outcome DbReduce(DbGateway& gateway, const SessionUser& session, const QString& loginName, const QString& pwd,
@@ -110,11 +135,24 @@ Outcome DbReduce(DbGateway& gateway, const SessionUser& session, const QString& 
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
+    // The balance must cover the reduction at the server: a balance never goes below zero.
+    QString reason;
     const bool ok = changeWithRecord(
-        gateway, QStringLiteral("UPDATE UserInfo SET payMoney = payMoney-? WHERE %1").arg(kAccountMatch),
-        {*value, loginName, pwd}, loginName, QStringLiteral("-") + QString::number(*value),
-        session.loginName);
-    return ok ? Outcome::success(BalanceText::reduced) : Outcome::failure(BalanceText::payFailed);
+        gateway,
+        QStringLiteral("UPDATE UserInfo SET payMoney = payMoney-? WHERE %1 and (payMoney>=?)")
+            .arg(kAccountMatch),
+        {*value, loginName, pwd, *value}, loginName, QStringLiteral("-") + QString::number(*value),
+        session.loginName, &reason);
+    if (ok)
+        return Outcome::success(BalanceText::reduced);
+    if (reason.isEmpty() && !DbGateway::lastCommitUnknown()) {
+        qint64 balance = 0;
+        QString readReason;
+        if (readFigure(gateway, QStringLiteral("payMoney"), loginName, pwd, balance, &readReason) &&
+            balance < *value)
+            return Outcome::failure(BalanceText::notCovered.arg(loginName).arg(balance).arg(*value));
+    }
+    return unitFailure(BalanceText::payFailed, reason);
 }
 
 AllocateOutcome DbAllocate(DbGateway& gateway, const SessionUser& session, const QString& targetLoginName,
@@ -143,6 +181,7 @@ AllocateOutcome DbAllocate(DbGateway& gateway, const SessionUser& session, const
     }
     if (rows.failed()) {
         outcome.message = QStringLiteral("连接错误或网络卡线!");
+        outcome.reason = rows.error();
         return outcome;
     }
     rows = DbRows();
@@ -154,24 +193,32 @@ AllocateOutcome DbAllocate(DbGateway& gateway, const SessionUser& session, const
     }
     const QString number = QString::number(*value);
     const QString insert = insertMoneys(gateway);
+    QString reason;
     outcome.ok = gateway.transaction([&] {
         // The operator's balance must still exceed the amount at the server, and the password
         // must match, or nothing is written.
-        return updateOne(gateway,
-                         QStringLiteral("UPDATE UserInfo SET payMoney = payMoney-? WHERE %1 and (payMoney>?)")
-                             .arg(kAccountMatch),
-                         {*value, session.loginName, session.password, *value}) &&
-               updateOne(
-                   gateway,
-                   QStringLiteral("UPDATE UserInfo SET payMoney = payMoney+? WHERE (RTRIM(loginName)=?)"),
-                   {*value, targetLoginName}) &&
-               updateOne(gateway, QStringLiteral("UPDATE UserInfo SET daili = ? WHERE (RTRIM(loginName)=?)"),
-                         {session.loginName, targetLoginName}) &&
-               gateway.DbExecute(insert,
-                                 {session.loginName, QStringLiteral("-") + number, session.loginName}) &&
-               gateway.DbExecute(insert, {targetLoginName, number, session.loginName});
+        if (!updateOne(gateway,
+                       QStringLiteral("UPDATE UserInfo SET payMoney = payMoney-? WHERE %1 and (payMoney>?)")
+                           .arg(kAccountMatch),
+                       {*value, session.loginName, session.password, *value}, &reason) ||
+            !updateOne(gateway,
+                       QStringLiteral("UPDATE UserInfo SET payMoney = payMoney+? WHERE (RTRIM(loginName)=?)"),
+                       {*value, targetLoginName}, &reason) ||
+            !updateOne(gateway, QStringLiteral("UPDATE UserInfo SET daili = ? WHERE (RTRIM(loginName)=?)"),
+                       {session.loginName, targetLoginName}, &reason))
+            return false;
+        if (gateway.DbExecute(insert, {session.loginName, QStringLiteral("-") + number, session.loginName}) &&
+            gateway.DbExecute(insert, {targetLoginName, number, session.loginName}))
+            return true;
+        reason = DbGateway::lastError();
+        return false;
     });
-    outcome.message = outcome.ok ? QStringLiteral("分配给帐号%1数量%2条成功!").arg(targetLoginName, number)
-                                 : BalanceText::payFailed;
+    if (outcome.ok) {
+        outcome.message = QStringLiteral("分配给帐号%1数量%2条成功!").arg(targetLoginName, number);
+    } else {
+        const Outcome failure = unitFailure(BalanceText::payFailed, reason);
+        outcome.message = failure.message;
+        outcome.reason = failure.reason;
+    }
     return outcome;
 }

@@ -25,7 +25,6 @@ quint64 threadToken()
 
 thread_local QString t_lastError;
 thread_local DbErrorKind t_lastErrorKind = DbErrorKind::None;
-thread_local int t_transactionDepth = 0;
 
 void setError(const QString& error, DbErrorKind kind = DbErrorKind::Other)
 {
@@ -46,7 +45,6 @@ DbErrorKind kindOf(const QSqlError& error)
     }
     return DbErrorKind::Other;
 }
-
 
 QString describe(const QSqlError& error)
 {
@@ -122,6 +120,22 @@ void DbRows::next()
     }
 }
 
+struct DbGateway::Unit
+{
+    int depth = 0;
+    bool broken = false; // the connection failed inside the unit; it is replaced afterwards
+};
+
+namespace {
+
+// Units are per gateway and per thread: a test may hold two gateways on one thread.
+thread_local QHash<quint64, std::shared_ptr<void>> t_units;
+thread_local bool t_commitUnknown = false;
+
+const QString kConnectionLost = QStringLiteral("connection to the database was lost");
+
+} // namespace
+
 DbGateway::DbGateway(DbConfig config)
     : m_config(std::move(config)), m_dialect(m_config.backend), m_id(g_nextGatewayId.fetchAndAddRelaxed(1))
 {
@@ -142,9 +156,27 @@ DbErrorKind DbGateway::lastErrorKind()
     return t_lastErrorKind;
 }
 
+bool DbGateway::lastCommitUnknown()
+{
+    return t_commitUnknown;
+}
+
+DbGateway::Unit& DbGateway::unit() const
+{
+    std::shared_ptr<void>& slot = t_units[m_id];
+    if (!slot)
+        slot = std::make_shared<Unit>();
+    return *static_cast<Unit*>(slot.get());
+}
+
 QString DbGateway::connectionName() const
 {
     return QStringLiteral("kavrel-%1-%2").arg(m_id).arg(threadToken());
+}
+
+DbGateway::HookAction DbGateway::hook(const QString& sql) const
+{
+    return m_hook ? m_hook(sql) : HookAction::Proceed;
 }
 
 bool DbGateway::openDatabase(QSqlDatabase& db)
@@ -180,6 +212,8 @@ bool DbGateway::openDatabase(QSqlDatabase& db)
     return true;
 }
 
+// The thread's connection. Inside a unit a lost connection stays lost: opening a new one there
+// would let the rest of the unit commit statement by statement outside any transaction.
 QSqlDatabase DbGateway::threadDatabase()
 {
     const QString name = connectionName();
@@ -189,9 +223,24 @@ QSqlDatabase DbGateway::threadDatabase()
         db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
                                           : QSqlDatabase::addDatabase(m_dialect.driverName(), name);
     }
-    if (!db.isOpen())
-        openDatabase(db);
+    if (!db.isOpen()) {
+        if (unit().depth > 0) {
+            unit().broken = true;
+            setError(kConnectionLost);
+        } else {
+            openDatabase(db);
+        }
+    }
     return db;
+}
+
+bool DbGateway::connectionAlive(QSqlDatabase& db)
+{
+    // The PostgreSQL driver reports a dropped connection here; the others need a question.
+    if (!db.isOpen())
+        return false;
+    QSqlQuery ping(db);
+    return ping.exec(QStringLiteral("SELECT 1")) && (ping.finish(), true);
 }
 
 bool DbGateway::DbOpen()
@@ -214,14 +263,50 @@ void DbGateway::closeThreadConnection()
     QSqlDatabase::removeDatabase(name);
 }
 
+bool DbGateway::execute(QSqlQuery& query, const QString& sql, const QVariantList& values)
+{
+    const HookAction action = hook(sql);
+    if (action == HookAction::Fail) {
+        unit().broken = true;
+        setError(kConnectionLost);
+        return false;
+    }
+    const bool ok = run(query, sql, values);
+    if (action == HookAction::LoseAnswer) {
+        unit().broken = true;
+        setError(kConnectionLost);
+        return false;
+    }
+    if (!ok)
+        setError(query.lastError());
+    return ok;
+}
+
+// A failure outside a unit: if the connection itself is gone, drop it so that the next
+// statement starts on a new one.
+void DbGateway::afterFailure(QSqlDatabase& db)
+{
+    if (unit().depth > 0)
+        return;
+    const QString error = lastError();
+    const DbErrorKind kind = lastErrorKind();
+    if (unit().broken || !connectionAlive(db)) {
+        unit().broken = false;
+        db = QSqlDatabase();
+        closeThreadConnection();
+    }
+    setError(error, kind);
+}
+
 bool DbGateway::DbExecute(const QString& sql, const QVariantList& values, qint64* rowsAffected)
 {
     QSqlDatabase db = threadDatabase();
     if (!db.isOpen())
         return false;
     QSqlQuery query(db);
-    if (!run(query, sql, values)) {
-        setError(query.lastError());
+    if (!execute(query, sql, values)) {
+        query = QSqlQuery();
+        afterFailure(db);
         return false;
     }
     if (rowsAffected)
@@ -235,18 +320,19 @@ DbRows DbGateway::DbQuery(const QString& sql, const QVariantList& values)
     DbRows rows;
     QSqlDatabase db = threadDatabase();
     if (!db.isOpen()) {
-        rows.m_error = lastError();
+        rows.fail(lastError());
         return rows;
     }
     auto query = std::make_unique<QSqlQuery>(db);
     query->setForwardOnly(true);
-    if (!run(*query, sql, values)) {
-        rows.fail(describe(query->lastError()));
+    if (!execute(*query, sql, values)) {
+        rows.fail(lastError());
+        query.reset();
+        afterFailure(db);
         return rows;
     }
     rows.m_failed = false;
     rows.m_query = std::move(query);
-    rows.m_atEnd = false;
     rows.m_atEnd = !rows.m_query->next();
     if (rows.m_atEnd && rows.m_query->lastError().isValid())
         rows.fail(describe(rows.m_query->lastError()));
@@ -255,6 +341,10 @@ DbRows DbGateway::DbQuery(const QString& sql, const QVariantList& values)
 
 bool DbGateway::begin(QSqlDatabase& db)
 {
+    if (hook(QStringLiteral("BEGIN")) == HookAction::Fail) {
+        setError(kConnectionLost);
+        return false;
+    }
     if (m_config.backend == DbBackend::Sqlite) {
         // Take the write lock at once: a deferred transaction that upgrades later can fail
         // at once with "database is locked" instead of waiting its turn.
@@ -272,41 +362,98 @@ bool DbGateway::begin(QSqlDatabase& db)
     return true;
 }
 
-bool DbGateway::finish(QSqlDatabase& db, bool commit)
+bool DbGateway::commit(QSqlDatabase& db)
 {
-    if (m_config.backend == DbBackend::Sqlite) {
-        QSqlQuery query(db);
-        if (query.exec(commit ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK")))
-            return true;
-        setError(query.lastError());
-        if (commit)
-            query.exec(QStringLiteral("ROLLBACK"));
+    const HookAction action = hook(QStringLiteral("COMMIT"));
+    if (action == HookAction::Fail) {
+        unit().broken = true;
+        setError(kConnectionLost);
         return false;
     }
-    if (commit && db.commit())
-        return true;
-    if (commit)
-        setError(db.lastError());
-    db.rollback();
-    return false;
+    bool ok = false;
+    if (m_config.backend == DbBackend::Sqlite) {
+        QSqlQuery query(db);
+        ok = query.exec(QStringLiteral("COMMIT"));
+        if (!ok)
+            setError(query.lastError());
+    } else {
+        ok = db.commit();
+        if (!ok)
+            setError(db.lastError());
+    }
+    if (action == HookAction::LoseAnswer) {
+        unit().broken = true;
+        t_commitUnknown = true;
+        setError(kConnectionLost);
+        return false;
+    }
+    if (!ok && m_config.backend != DbBackend::Sqlite && !connectionAlive(db)) {
+        // The request may have reached the server before the connection went.
+        unit().broken = true;
+        t_commitUnknown = true;
+    }
+    return ok;
+}
+
+void DbGateway::rollback(QSqlDatabase& db)
+{
+    if (unit().broken || !db.isOpen())
+        return;
+    if (hook(QStringLiteral("ROLLBACK")) == HookAction::Fail) {
+        unit().broken = true;
+        return;
+    }
+    bool ok = false;
+    if (m_config.backend == DbBackend::Sqlite) {
+        QSqlQuery query(db);
+        ok = query.exec(QStringLiteral("ROLLBACK"));
+    } else {
+        ok = db.rollback();
+    }
+    if (!ok) {
+        unit().broken = true;
+        return;
+    }
+    if (m_config.backend == DbBackend::Postgres) {
+        // The driver frees a prepared statement when its query ends, which an aborted
+        // transaction refuses; free what the failed unit left on the session.
+        QSqlQuery release(db);
+        if (!release.exec(QStringLiteral("DEALLOCATE ALL")))
+            unit().broken = true;
+    }
 }
 
 bool DbGateway::transaction(const std::function<bool()>& work)
 {
-    if (t_transactionDepth > 0)
+    Unit& state = unit();
+    if (state.depth > 0)
         return work();
+    t_commitUnknown = false;
+    state.broken = false;
     QSqlDatabase db = threadDatabase();
-    if (!db.isOpen() || !begin(db))
-        return false;
-    ++t_transactionDepth;
-    const bool ok = work();
-    --t_transactionDepth;
-    if (!ok) {
-        const QString error = lastError();
-        const DbErrorKind kind = lastErrorKind();
-        finish(db, false);
-        setError(error, kind);
-        return false;
+    bool begun = db.isOpen() && begin(db);
+    if (!begun && db.isOpen() && !connectionAlive(db)) {
+        // A connection that died while idle: nothing of the unit has been sent yet.
+        db = QSqlDatabase();
+        closeThreadConnection();
+        db = threadDatabase();
+        begun = db.isOpen() && begin(db);
     }
-    return finish(db, true);
+    if (!begun)
+        return false;
+    ++state.depth;
+    const bool ok = work() && !state.broken && commit(db);
+    --state.depth;
+    if (ok)
+        return true;
+    const QString error = lastError();
+    const DbErrorKind kind = lastErrorKind();
+    rollback(db);
+    if (state.broken) {
+        state.broken = false;
+        db = QSqlDatabase();
+        closeThreadConnection();
+    }
+    setError(error, kind);
+    return false;
 }

@@ -51,9 +51,24 @@ private:
 // The program's route to the service database. Every thread gets a connection of its own to
 // the same database (a Qt connection must stay in the thread that made it); values are always
 // bound, never spliced into the statement text.
+//
+// A unit of work (transaction) lives and dies with its connection: a connection lost inside a
+// unit fails the whole unit and is never replaced under it, and the next unit starts on a
+// fresh, working connection.
 class DbGateway
 {
 public:
+    // What a fault-injection hook asks the gateway to do with the statement about to run.
+    enum class HookAction
+    {
+        Proceed,
+        Fail,      // fail as if the connection broke before the statement reached the server
+        LoseAnswer // run it, then behave as if the connection broke before the answer came back
+    };
+    // Called on the executing thread before every statement, including "BEGIN", "COMMIT" and
+    // "ROLLBACK" of units. Tests and the attack tools use it; set it before work starts.
+    using StatementHook = std::function<HookAction(const QString& sql)>;
+
     explicit DbGateway(DbConfig config);
     ~DbGateway();
     DbGateway(const DbGateway&) = delete;
@@ -69,23 +84,36 @@ public:
     // Runs work as one unit: committed when it returns true, rolled back otherwise or when the
     // commit fails. Nested calls join the outer unit.
     bool transaction(const std::function<bool()>& work);
+    // True when the calling thread's last unit failed at its commit with the connection gone,
+    // so the server may or may not have committed it.
+    static bool lastCommitUnknown();
     // Workers call this before they end; see DbThreadScope.
     void closeThreadConnection();
+
+    void setStatementHook(StatementHook hook) { m_hook = std::move(hook); }
 
     // The last failure seen by the calling thread.
     static QString lastError();
     static DbErrorKind lastErrorKind();
 
 private:
+    struct Unit;
+    Unit& unit() const;
     QString connectionName() const;
     QSqlDatabase threadDatabase();
     bool openDatabase(QSqlDatabase& db);
+    bool connectionAlive(QSqlDatabase& db);
+    bool execute(QSqlQuery& query, const QString& sql, const QVariantList& values);
+    void afterFailure(QSqlDatabase& db);
+    HookAction hook(const QString& sql) const;
     bool begin(QSqlDatabase& db);
-    bool finish(QSqlDatabase& db, bool commit);
+    bool commit(QSqlDatabase& db);
+    void rollback(QSqlDatabase& db);
 
     DbConfig m_config;
     SqlDialect m_dialect;
     quint64 m_id;
+    StatementHook m_hook;
 };
 
 // Closes the thread's connection when a worker leaves its scope.

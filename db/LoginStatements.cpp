@@ -57,7 +57,7 @@ LoginOutcome findAccount(DbGateway& gateway, const QString& loginName, const QSt
         rows.next();
     }
     if (rows.failed())
-        return {LoginResult::Failed, LoginText::readFailed};
+        return {LoginResult::Failed, Outcome::withReason(LoginText::readFailed, rows.error())};
     return {LoginResult::Rejected, {}};
 }
 
@@ -95,17 +95,29 @@ Outcome DbSumRecharges(DbGateway& gateway, SessionUser& session, const QString& 
         rows.next();
     }
     if (rows.failed())
-        return Outcome::failure(LoginText::readFailed);
+        return Outcome::failure(LoginText::readFailed, rows.error());
     session.rechargeTotal = sum < 0 ? 0 : sum;
     return Outcome::success();
 }
 
 Outcome DbInsertMessage(DbGateway& gateway, const QString& loginName, const QString& part,
-                        const QString& countText, const QString& numberList)
+                        const QString& countText, const QString& numberList, const QString& partKey)
 {
     if (!gateway.DbExecute(SqlText::insertMessage(gateway.dialect()),
-                           {loginName, part, countText, numberList}))
-        return Outcome::failure(LoginText::insertFailed);
+                           {loginName, part, countText, numberList}) ||
+        (!partKey.isEmpty() &&
+         !gateway.DbExecute(SqlText::insertPartKey(gateway.dialect()), {partKey, loginName})))
+        return Outcome::failure(LoginText::insertFailed, DbGateway::lastError());
+    return Outcome::success();
+}
+
+Outcome DbPartWritten(DbGateway& gateway, const QString& partKey, bool* written)
+{
+    DbRows rows = gateway.DbQuery(SqlText::partKeyCount(), {partKey});
+    const qint64 count = rows.number(QStringLiteral("parts"));
+    if (rows.failed())
+        return Outcome::failure(LoginText::readFailed, rows.error());
+    *written = count > 0;
     return Outcome::success();
 }
 
@@ -124,6 +136,6 @@ Outcome DbReadSuccessRate(DbGateway& gateway, SessionUser& session, const QStrin
         rows.next();
     }
     if (rows.failed())
-        return Outcome::failure(LoginText::readFailed);
+        return Outcome::failure(LoginText::readFailed, rows.error());
     return Outcome::success();
 }

@@ -40,8 +40,13 @@ LoginOutcome DbVerifyAccount(DbGateway& gateway, const QString& loginName, const
 // read reports "连接错误或网络卡线!" and leaves 0 when nothing was summed before.
 Outcome DbSumRecharges(DbGateway& gateway, SessionUser& session, const QString& loginName);
 
-// One message part of a submission: one Messages row with the server's time.
+// One message part of a submission: one Messages row with the server's time. With a part key,
+// the key is recorded too (in the caller's unit), so that a part whose commit went unanswered
+// can be looked up afterwards with DbPartWritten.
 Outcome DbInsertMessage(DbGateway& gateway, const QString& loginName, const QString& part,
-                        const QString& countText, const QString& numberList);
+                        const QString& countText, const QString& numberList, const QString& partKey = {});
+// Whether the part of that key was written: true or false in *written, or a failure when the
+// database cannot be asked.
+Outcome DbPartWritten(DbGateway& gateway, const QString& partKey, bool* written);
 
 Outcome DbReadSuccessRate(DbGateway& gateway, SessionUser& session, const QString& loginName);

@@ -25,6 +25,17 @@ QString insertMessage(const SqlDialect& dialect)
         .arg(dialect.longText(), dialect.now());
 }
 
+QString insertPartKey(const SqlDialect& dialect)
+{
+    return QStringLiteral("INSERT INTO SubmittedParts (partKey,loginName,addDate) VALUES (?,?,%1)")
+        .arg(dialect.now());
+}
+
+QString partKeyCount()
+{
+    return QStringLiteral("SELECT COUNT(*) AS parts FROM SubmittedParts WHERE (partKey=?)");
+}
+
 QString insertAccount(const SqlDialect& dialect)
 {
     return QStringLiteral(

@@ -12,6 +12,8 @@ QString login();
 QString accountByName();
 QString rechargeRows();
 QString insertMessage(const SqlDialect& dialect);
+QString insertPartKey(const SqlDialect& dialect);
+QString partKeyCount();
 QString insertAccount(const SqlDialect& dialect);
 QString insertTelPhone();
 QString accountExists();

@@ -2,6 +2,7 @@
 
 #include "app/Gbk.h"
 #include "sending/NumberRules.h"
+#include "sending/TextFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 namespace {
 
 constexpr int kMaxCharacters = kPartLength * kMaxParts;
+constexpr qint64 kMaxKeywordBytes = 16LL * 1024 * 1024;
 // A text shorter than this many GBK bytes always goes as a single part.
 constexpr qsizetype kSinglePartBytes = kPartLength + 1;
 
@@ -55,22 +57,33 @@ QString messageCountLabel(int m)
     return QStringLiteral("需发短信:%1 条").arg(m);
 }
 
+QStringList parseKeywords(const QByteArray& bytes)
+{
+    QStringList keywords;
+    for (const QString& line : textFileLines(decodeTextFile(bytes))) {
+        if (!line.isEmpty())
+            keywords.append(line);
+    }
+    return keywords;
+}
+
 KeywordFile readKeywordFile(const QString& path)
 {
     KeywordFile result;
-    QFile file(path);
-    if (!file.exists()) {
+    if (!QFileInfo::exists(path)) {
         result.message = QStringLiteral("提示: 找不到关键字文件 %1,不能发送!").arg(fullPath(path));
         return result;
     }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.message = QStringLiteral("提示: 无法读取关键字文件 %1,不能发送!").arg(fullPath(path));
+    const TextFileRead file = readTextFile(path, kMaxKeywordBytes, QStringLiteral("关键字文件"));
+    if (!file.ok) {
+        result.message = file.message + QStringLiteral("\n不能发送!");
         return result;
     }
-    const QStringList lines = SplitLines(Gbk::decode(file.readAll()));
-    for (const QString& line : lines) {
-        if (!line.isEmpty())
-            result.keywords.append(line);
+    result.keywords = parseKeywords(file.bytes);
+    // A list that screens nothing is as good as none: refuse rather than send unscreened.
+    if (result.keywords.isEmpty()) {
+        result.message = QStringLiteral("提示: 关键字文件 %1 中没有关键字,不能发送!").arg(fullPath(path));
+        return result;
     }
     result.ok = true;
     return result;
@@ -88,6 +101,14 @@ QString screenKeywords(QString text, const QStringList& keywords)
 
 QString validateMessageText(const QString& text)
 {
+    // Line ends and tabs belong in a message; other control characters (a pasted NUL above all)
+    // cannot be stored or sent.
+    for (QChar c : text) {
+        const char16_t code = c.unicode();
+        if ((code < 0x20 && code != u'\r' && code != u'\n' && code != u'\t') || code == 0x7F)
+            return QStringLiteral("提示: 短信内容含有无法发送的控制字符 U+%1,请删除!")
+                .arg(QString::number(code, 16).toUpper().rightJustified(4, u'0'));
+    }
     if (!Gbk::canEncode(text)) {
         const QString character = firstUnencodable(text);
         const char32_t code = QStringView(character).toUcs4().value(0);

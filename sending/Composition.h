@@ -23,8 +23,10 @@ struct KeywordFile
     QStringList keywords;
 };
 
-// Reads the screened keywords, one per CR LF terminated GBK line; empty lines are ignored.
+// Reads the screened keywords, one per line; empty lines are ignored. A missing or unreadable
+// file, and one without a keyword, are refused: nothing may be sent unscreened.
 KeywordFile readKeywordFile(const QString& path);
+QStringList parseKeywords(const QByteArray& bytes);
 
 // Replaces every occurrence of every keyword, in file order, by "***".
 QString screenKeywords(QString text, const QStringList& keywords);

@@ -1,7 +1,7 @@
 #include "sending/NumberFile.h"
 
 #include "app/Gbk.h"
-#include "sending/NumberRules.h"
+#include "sending/TextFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,8 +17,8 @@ QString shownPath(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-// Text decoded from GBK has one byte per ASCII character and two per other character, so
-// the byte length needs no second encoding. Stops as soon as the answer is known.
+// Length in GBK bytes: one per ASCII character, two for any other. Stops as soon as the answer
+// is known.
 bool longEnough(const QString& line)
 {
     qsizetype bytes = 0;
@@ -30,19 +30,6 @@ bool longEnough(const QString& line)
     return false;
 }
 
-// GBK trail bytes never take the values of CR or LF, so lines can be counted on the bytes.
-qsizetype countLineEnds(const QByteArray& bytes)
-{
-    if (bytes.startsWith("\r\n"))
-        return 0;
-    return bytes.count("\r\n");
-}
-
-QString tooLarge()
-{
-    return QStringLiteral("提示: 文件过大(超过256MB),请分开导入!");
-}
-
 NumberFileRead refused(const QString& message)
 {
     NumberFileRead read;
@@ -52,43 +39,48 @@ NumberFileRead refused(const QString& message)
 
 } // namespace
 
-NumberFileRead readNumberFile(const QString& path)
+NumberFileRead parseNumberFile(const QByteArray& bytes, const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refused(QStringLiteral("提示: 无法打开文件 %1").arg(shownPath(path)));
-    if (file.size() > kMaxFileBytes)
-        return refused(tooLarge());
-    // Devices that report no size get a bounded read instead.
-    const QByteArray bytes = file.isSequential() ? file.read(kMaxFileBytes + 1) : file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return refused(QStringLiteral("提示: 无法读取文件 %1").arg(shownPath(path)));
-    if (bytes.size() > kMaxFileBytes)
-        return refused(tooLarge());
-    if (countLineEnds(bytes) > kMaxFileLines)
+    if (bytes.count('\n') > kMaxFileLines)
         return refused(QStringLiteral("提示: 文件过大(超过500万行),请分开导入!"));
-
+    if (bytes.isEmpty())
+        return refused(QStringLiteral("提示: 文件 %1 是空的,没有导入任何号码!").arg(shownPath(path)));
     NumberFileRead read;
-    read.ok = true;
-    const QStringList lines = SplitLines(Gbk::decode(bytes));
+    const QStringList lines = textFileLines(decodeTextFile(bytes));
     read.numbers.reserve(lines.size());
     for (const QString& line : lines) {
         if (longEnough(line))
             read.numbers.append(line);
     }
+    if (read.numbers.isEmpty())
+        return refused(
+            QStringLiteral("提示: 文件 %1 中没有长度超过5个字节的行,没有导入任何号码!").arg(shownPath(path)));
+    read.ok = true;
     return read;
+}
+
+NumberFileRead readNumberFile(const QString& path)
+{
+    const TextFileRead file = readTextFile(path, kMaxFileBytes, QStringLiteral("文件"));
+    if (!file.ok)
+        return refused(file.message);
+    return parseNumberFile(file.bytes, path);
 }
 
 bool exportNumbers(const QString& path, const QStringList& entries, QString* message)
 {
     // One encoding pass for the whole list: an encoder per entry costs more than the write.
     QByteArray bytes;
+    bool encoded = true;
     if (!entries.isEmpty())
-        bytes = Gbk::encode(entries.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+        bytes = Gbk::encode(entries.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), &encoded);
     QFile file(path);
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) &&
                          file.write(bytes) == bytes.size() && file.flush();
     if (!written && message)
         *message = QStringLiteral("提示: 无法写入文件 %1").arg(shownPath(path));
+    else if (!encoded && message)
+        *message =
+            QStringLiteral("提示: 号码已导出到 %1,其中无法以GBK保存的字符已写成\"?\"!").arg(shownPath(path));
     return written;
 }

@@ -10,9 +10,13 @@ struct NumberFileRead
     QStringList numbers;
 };
 
-// Reads a GBK number list: every CR LF terminated line longer than 5 GBK bytes, in order.
-// Files over 5,000,000 lines or 256 MiB are refused with a message.
+// Reads a number list: every line longer than 5 GBK bytes, in order, as it stands. Files over
+// 5,000,000 lines or 256 MiB, and files that yield nothing, are refused with a message that
+// says why.
 NumberFileRead readNumberFile(const QString& path);
+// The same on bytes already read; path only names the file in messages.
+NumberFileRead parseNumberFile(const QByteArray& bytes, const QString& path);
 
-// Appends every entry plus CR LF in GBK, creating the file when missing.
+// Appends every entry plus CR LF in GBK, creating the file when missing. A character GBK cannot
+// hold is written as '?' and *message then says so although the export succeeded.
 bool exportNumbers(const QString& path, const QStringList& entries, QString* message);

@@ -1,9 +1,9 @@
 #include "sending/SendingController.h"
 
 #include "app/Dialogs.h"
-#include "app/MainDlg.h"
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
+#include "db/StorableText.h"
 #include "sending/Composition.h"
 #include "sending/Dedupe.h"
 #include "sending/ManualEntryDlg.h"
@@ -11,13 +11,13 @@
 #include "sending/NumberListModel.h"
 #include "sending/NumberRules.h"
 #include "sending/SubmissionRun.h"
-#include "skin/SkinButton.h"
 
+#include <QAbstractButton>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 
@@ -41,16 +41,26 @@ void setMessageText(QPlainTextEdit* editor, QString text)
     editor->setPlainText(text);
 }
 
+bool plainAscii(const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
-SendingController::SendingController(CMainDlg& window, DbGateway& gateway, SessionUser& session)
-    : QObject(&window), m_window(window), m_gateway(gateway), m_session(session)
+SendingController::SendingController(const SendingControls& controls, DbGateway& gateway,
+                                     SessionUser& session, QObject* parent)
+    : QObject(parent), m_controls(controls), m_gateway(gateway), m_session(session)
 {
     m_successRateTimer = new QTimer(this);
     m_successRateTimer->setObjectName(QStringLiteral("SuccessRateTimer"));
     m_successRateTimer->setInterval(60000);
     connect(m_successRateTimer, &QTimer::timeout, this, &SendingController::readSuccessRate);
-    connectButtons();
+    connectControls();
 }
 
 SendingController::~SendingController()
@@ -69,32 +79,46 @@ void SendingController::joinThread(std::unique_ptr<QThread>& thread)
     thread.reset();
 }
 
-void SendingController::connectButtons()
+void SendingController::connectControls()
 {
-    QListView* list = m_window.m_numberList;
-    connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current) { m_rememberedRow = current.isValid() ? current.row() : -1; });
-    connect(list, &QListView::doubleClicked, this, &SendingController::deleteSelected);
-    const auto button = [this](const char* name) {
-        return m_window.findChild<QPushButton*>(QLatin1String(name));
-    };
-    connect(button("deleteButton"), &QPushButton::clicked, this, &SendingController::deleteRemembered);
-    connect(button("clearListButton"), &QPushButton::clicked, this, &SendingController::clearList);
-    connect(button("importButton"), &QPushButton::clicked, this, &SendingController::startImport);
-    connect(button("exportButton"), &QPushButton::clicked, this, &SendingController::exportList);
-    connect(button("dedupeButton"), &QPushButton::clicked, this, &SendingController::startDedupe);
-    connect(m_window.m_clearText, &QPushButton::clicked, this, &SendingController::clearText);
-    connect(m_window.m_submit, &QPushButton::clicked, this, &SendingController::submit);
-    connect(m_window.m_pause, &QPushButton::clicked, this, &SendingController::pause);
-    connect(m_window.m_messageEdit, &QPlainTextEdit::textChanged, this, &SendingController::recount);
-    connect(m_window.m_manualEntry, &CManualEntryDlg::WM_ADD_MANUAL_NUMBERS, this,
+    const SendingControls& c = m_controls;
+    connect(c.numberList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!m_changingList)
+                    m_rememberedRow = current.isValid() ? current.row() : -1;
+            });
+    connect(c.numberList, &QListView::doubleClicked, this, &SendingController::deleteAt);
+    // A double-click away from every entry never reaches doubleClicked.
+    c.numberList->viewport()->installEventFilter(this);
+    connect(c.deleteNumber, &QAbstractButton::clicked, this, &SendingController::deleteRemembered);
+    connect(c.clearList, &QAbstractButton::clicked, this, &SendingController::clearList);
+    connect(c.importNumbers, &QAbstractButton::clicked, this, &SendingController::startImport);
+    connect(c.exportNumbers, &QAbstractButton::clicked, this, &SendingController::exportList);
+    connect(c.dedupe, &QAbstractButton::clicked, this, &SendingController::startDedupe);
+    connect(c.clearText, &QAbstractButton::clicked, this, &SendingController::clearText);
+    connect(c.submit, &QAbstractButton::clicked, this, &SendingController::submit);
+    connect(c.pause, &QAbstractButton::clicked, this, &SendingController::pause);
+    connect(c.messageEdit, &QPlainTextEdit::textChanged, this, &SendingController::recount);
+    connect(c.manualEntry, &CManualEntryDlg::WM_ADD_MANUAL_NUMBERS, this,
             &SendingController::addManualNumbers);
+}
+
+bool SendingController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick && watched == m_controls.numberList->viewport()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!m_controls.numberList->indexAt(mouse->position().toPoint()).isValid()) {
+            Dialogs::inform(m_controls.window, QStringLiteral("请选择一条,在双击鼠标删除!"));
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 bool SendingController::canClose()
 {
     if (m_run) {
-        if (!Dialogs::ask(&m_window,
+        if (!Dialogs::ask(m_controls.window,
                           QStringLiteral("提示: 短信正在提交,确认在当前这一条写完后停止并退出程序?"),
                           Dialogs::kNotice, Dialogs::Icon::Question))
             return false;
@@ -112,7 +136,7 @@ bool SendingController::refuseListChange()
 {
     if (!m_importThread && !m_dedupeThread)
         return false;
-    Dialogs::inform(&m_window, kListBusy);
+    Dialogs::inform(m_controls.window, kListBusy);
     return true;
 }
 
@@ -120,15 +144,22 @@ bool SendingController::refuseListChange()
 bool SendingController::refuseBulkWork()
 {
     if (m_run) {
-        Dialogs::inform(&m_window, kRunning);
+        Dialogs::inform(m_controls.window, kRunning);
         return true;
     }
     return refuseListChange();
 }
 
+void SendingController::changeList(const std::function<void()>& change)
+{
+    m_changingList = true;
+    change();
+    m_changingList = false;
+}
+
 void SendingController::refreshCount()
 {
-    m_window.m_numberCount->setText(numberCountLabel(m_window.m_numbers->count()));
+    m_controls.numberCount->setText(numberCountLabel(m_controls.numbers->count()));
 }
 
 void SendingController::addManualNumbers(const QString& manualEntryText)
@@ -137,55 +168,56 @@ void SendingController::addManualNumbers(const QString& manualEntryText)
         return;
     QStringList lines = SplitLines(manualEntryText);
     lines.removeAll(QString());
-    m_window.m_numbers->append(lines);
+    changeList([&] { m_controls.numbers->append(lines); });
     refreshCount();
 }
 
-void SendingController::deleteSelected()
+void SendingController::deleteAt(const QModelIndex& index)
 {
-    const QModelIndex current = m_window.m_numberList->currentIndex();
-    if (!current.isValid()) {
-        Dialogs::inform(&m_window, QStringLiteral("请选择一条,在双击鼠标删除!"));
+    if (!index.isValid()) {
+        Dialogs::inform(m_controls.window, QStringLiteral("请选择一条,在双击鼠标删除!"));
         return;
     }
     if (refuseListChange())
         return;
-    m_window.m_numbers->removeAt(current.row());
+    // The remembered index stays where it was, so the delete button then takes the entry
+    // that moved up into its place.
+    changeList([&] { m_controls.numbers->removeAt(index.row()); });
     refreshCount();
 }
 
 void SendingController::deleteRemembered()
 {
     if (m_rememberedRow < 0) {
-        Dialogs::inform(&m_window, QStringLiteral("请选择一条,或在号码列表[双击鼠标左键删除]!"));
+        Dialogs::inform(m_controls.window, QStringLiteral("请选择一条,或在号码列表[双击鼠标左键删除]!"));
         return;
     }
     if (refuseListChange())
         return;
-    m_window.m_numbers->removeAt(m_rememberedRow);
+    changeList([&] { m_controls.numbers->removeAt(m_rememberedRow); });
     m_rememberedRow = -1;
 }
 
 void SendingController::clearList()
 {
-    if (!Dialogs::ask(&m_window, QStringLiteral("确认是否清空所有号码!"), Dialogs::kNotice,
+    if (!Dialogs::ask(m_controls.window, QStringLiteral("确认是否清空所有号码!"), Dialogs::kNotice,
                       Dialogs::Icon::Question))
         return;
     if (refuseListChange())
         return;
-    m_window.m_numbers->clear();
+    changeList([&] { m_controls.numbers->clear(); });
     refreshCount();
 }
 
 void SendingController::startImport()
 {
-    if (m_window.m_numbers->count() > kMaxListEntries) {
-        Dialogs::inform(&m_window, kListLimit);
+    if (m_controls.numbers->count() > kMaxListEntries) {
+        Dialogs::inform(m_controls.window, kListLimit);
         return;
     }
     if (refuseBulkWork())
         return;
-    const QString path = Dialogs::openTextFile(&m_window, QStringLiteral("[打开手机号码]"));
+    const QString path = Dialogs::openTextFile(m_controls.window, QStringLiteral("[打开手机号码]"));
     if (path.isEmpty())
         return;
     m_importThread.reset(QThread::create([this, path] {
@@ -200,21 +232,22 @@ void SendingController::finishImport(const NumberFileRead& read)
 {
     joinThread(m_importThread);
     if (!read.ok) {
-        Dialogs::inform(&m_window, read.message);
+        Dialogs::inform(m_controls.window, read.message);
         return;
     }
-    m_window.m_numbers->append(read.numbers);
+    changeList([&] { m_controls.numbers->append(read.numbers); });
     refreshCount();
 }
 
 void SendingController::exportList()
 {
-    const QString path = Dialogs::saveTextFile(&m_window, QStringLiteral("[保存手机号码]"));
+    const QString path = Dialogs::saveTextFile(m_controls.window, QStringLiteral("[保存手机号码]"));
     if (path.isEmpty())
         return;
     QString message;
-    if (!exportNumbers(path, m_window.m_numbers->entries(), &message))
-        Dialogs::inform(&m_window, message);
+    exportNumbers(path, m_controls.numbers->entries(), &message);
+    if (!message.isEmpty())
+        Dialogs::inform(m_controls.window, message);
 }
 
 void SendingController::startDedupe()
@@ -224,11 +257,11 @@ void SendingController::startDedupe()
     if (refuseBulkWork())
         return;
     DedupeIdle = 0;
-    const QStringList entries = m_window.m_numbers->entries();
+    const QStringList entries = m_controls.numbers->entries();
     m_dedupeThread.reset(QThread::create([this, entries] {
         const QStringList unique = removeDuplicates(entries, [this](qsizetype walked) {
             QMetaObject::invokeMethod(
-                this, [this, walked] { m_window.m_numberCount->setText(filterProgressLabel(walked)); },
+                this, [this, walked] { m_controls.numberCount->setText(filterProgressLabel(walked)); },
                 Qt::QueuedConnection);
         });
         QMetaObject::invokeMethod(
@@ -240,136 +273,151 @@ void SendingController::startDedupe()
 void SendingController::finishDedupe(const QStringList& unique)
 {
     joinThread(m_dedupeThread);
-    m_window.m_numbers->replaceAll(unique);
+    changeList([&] { m_controls.numbers->replaceAll(unique); });
     refreshCount();
-    Dialogs::inform(&m_window, QStringLiteral("检测重复完成,重复号码已经自动删除!"));
+    Dialogs::inform(m_controls.window, QStringLiteral("检测重复完成,重复号码已经自动删除!"));
     DedupeIdle = 1;
 }
 
 void SendingController::recount()
 {
-    const int characters = messageCharacterCount(messageText(m_window.m_messageEdit));
+    const int characters = messageCharacterCount(messageText(m_controls.messageEdit));
     m_segmentCount = messageCount(characters);
-    m_window.m_charCount->setText(charCountLabel(characters));
-    m_window.m_messageCount->setText(messageCountLabel(m_segmentCount));
+    m_controls.charCount->setText(charCountLabel(characters));
+    m_controls.messageCount->setText(messageCountLabel(m_segmentCount));
 }
 
 void SendingController::clearText()
 {
-    m_window.m_messageEdit->clear();
-    m_window.m_charCount->setText(charCountLabel(0));
-    m_window.m_messageCount->setText(messageCountLabel(0));
+    m_controls.messageEdit->clear();
+    m_controls.charCount->setText(charCountLabel(0));
+    m_controls.messageCount->setText(messageCountLabel(0));
+}
+
+// Imported lines may hold anything; what the database cannot keep must not reach a part.
+QString SendingController::refuseNumbers() const
+{
+    const QStringList& entries = m_controls.numbers->entries();
+    for (qsizetype k = 0; k < entries.size(); ++k) {
+        if (plainAscii(entries[k]))
+            continue;
+        const QString problem = unstorableCharacter(entries[k]);
+        if (!problem.isEmpty())
+            return QStringLiteral("号码列表第%1条: %2").arg(k + 1).arg(problem);
+    }
+    return {};
 }
 
 void SendingController::submit()
 {
-    m_window.hideHolders(CMainDlg::PageCount);
+    emit pagesHideRequested();
     if (m_run) {
-        Dialogs::inform(&m_window, kRunning);
+        Dialogs::inform(m_controls.window, kRunning);
         return;
     }
-    QString text = messageText(m_window.m_messageEdit);
+    QString text = messageText(m_controls.messageEdit);
     if (text.isEmpty()) {
-        Dialogs::inform(&m_window, QStringLiteral("短信内容为空,不能发送!"));
+        Dialogs::inform(m_controls.window, QStringLiteral("短信内容为空,不能发送!"));
         return;
     }
-    const KeywordFile keywords = readKeywordFile(m_window.keywordFile());
+    const KeywordFile keywords = readKeywordFile(m_controls.keywordFile);
     if (!keywords.ok) {
-        Dialogs::inform(&m_window, keywords.message);
+        Dialogs::inform(m_controls.window, keywords.message);
         return;
     }
     text = screenKeywords(text, keywords.keywords);
-    setMessageText(m_window.m_messageEdit, text);
+    setMessageText(m_controls.messageEdit, text);
     if (text.contains(QStringLiteral("***"))) {
-        Dialogs::inform(&m_window, QStringLiteral("关键字请过滤!不可使用的文字为星号[***]!"));
+        Dialogs::inform(m_controls.window, QStringLiteral("关键字请过滤!不可使用的文字为星号[***]!"));
         return;
     }
-    if (const QString problem = validateMessageText(text); !problem.isEmpty()) {
-        Dialogs::inform(&m_window, problem);
+    QString problem = validateMessageText(text);
+    if (problem.isEmpty() && m_controls.numbers->count() <= kMaxListEntries)
+        problem = refuseNumbers();
+    if (!problem.isEmpty()) {
+        Dialogs::inform(m_controls.window, problem);
         return;
     }
-    if (m_window.m_numbers->count() > kMaxListEntries) {
-        Dialogs::inform(&m_window, kListLimit);
+    if (m_controls.numbers->count() > kMaxListEntries) {
+        Dialogs::inform(m_controls.window, kListLimit);
         return;
     }
     RunRequest request{m_session.loginName, m_session.password, cutParts(text, m_segmentCount),
-                       m_window.m_numbers->entries(), m_session.remainingBalance};
+                       m_controls.numbers->entries(), m_session.remainingBalance};
+    const qint64 count = request.count();
     m_run = std::make_unique<SubmissionRun>(m_gateway, std::move(request));
-    connectRun();
+    connectRun(count);
+    m_submittedCount = 0;
+    m_failedCount = 0;
+    m_controls.submitted->setText(QStringLiteral("提交成功:%1 条").arg(0));
+    m_controls.failed->setText(QStringLiteral("提交失败:%1 条").arg(0));
     SubmissionRun* run = m_run.get();
     m_runThread.reset(QThread::create([run] { run->run(); }));
     m_runThread->start();
-    m_window.m_submit->hide();
-    m_window.m_pause->show();
+    m_controls.submit->hide();
+    m_controls.pause->show();
 }
 
 void SendingController::pause()
 {
     // The run goes on to its end; the button only comes back.
-    m_window.hideHolders(CMainDlg::PageCount);
-    m_window.m_submit->show();
-    m_window.m_pause->hide();
+    emit pagesHideRequested();
+    m_controls.submit->show();
+    m_controls.pause->hide();
 }
 
-void SendingController::connectRun()
+void SendingController::connectRun(qint64 count)
 {
     SubmissionRun* run = m_run.get();
     connect(
         run, &SubmissionRun::started, this,
-        [this](qint64 total) { m_window.m_sent->setText(QStringLiteral("累计发送:%1 次").arg(total)); },
+        [this](qint64 total) { m_controls.sent->setText(QStringLiteral("累计发送:%1 次").arg(total)); },
         Qt::QueuedConnection);
     connect(
         run, &SubmissionRun::partCharged, this,
-        [this](qint64 sentTotal, qint64 remaining) {
+        [this, count](qint64 sentTotal, qint64 remaining) {
             m_session.sentTotal = sentTotal;
             m_session.remainingBalance = remaining;
-            m_window.m_sent->setText(QStringLiteral("累计发送:%1 次").arg(sentTotal));
-            m_window.m_balance->setText(QStringLiteral("剩余条数:%1 条").arg(remaining));
+            m_submittedCount += count;
+            m_controls.submitted->setText(QStringLiteral("提交成功:%1 条").arg(m_submittedCount));
+            m_controls.sent->setText(QStringLiteral("累计发送:%1 次").arg(sentTotal));
+            m_controls.balance->setText(QStringLiteral("剩余条数:%1 条").arg(remaining));
         },
         Qt::QueuedConnection);
     connect(
         run, &SubmissionRun::partFailed, this,
-        [this](qint64 count, const QString& message) {
-            m_window.m_failed->setText(QStringLiteral("提交失败:%1 条").arg(count));
-            if (!message.isEmpty())
-                Dialogs::inform(&m_window, message);
+        [this](qint64 failedCount, const QString&) {
+            m_failedCount += failedCount;
+            m_controls.failed->setText(QStringLiteral("提交失败:%1 条").arg(m_failedCount));
         },
         Qt::QueuedConnection);
     connect(
-        run, &SubmissionRun::progressed, this,
-        [this](qint64 submitted) {
-            m_window.m_submitted->setText(QStringLiteral("提交成功:%1 条").arg(submitted));
-        },
-        Qt::QueuedConnection);
-    connect(
-        run, &SubmissionRun::endedEarly, this, [this](const QString& message) { endRun(message); },
-        Qt::QueuedConnection);
-    connect(
-        run, &SubmissionRun::finished, this,
-        [this](qint64 seconds) {
-            endRun(QStringLiteral("提示: 用时[%1秒]发送完成!").arg(seconds));
-            if (!m_session.canAdminister)
-                m_successRateTimer->start();
-        },
+        run, &SubmissionRun::finished, this, [this](const RunSummary& summary) { endRun(summary); },
         Qt::QueuedConnection);
 }
 
-void SendingController::endRun(const QString& message)
+void SendingController::endRun(const RunSummary& summary)
 {
     joinThread(m_runThread);
     m_run.reset();
-    m_window.m_submit->show();
-    m_window.m_pause->hide();
-    Dialogs::inform(&m_window, message);
+    m_controls.submit->show();
+    m_controls.pause->hide();
+    Dialogs::inform(m_controls.window, runClosingMessage(summary));
+    if (summary.stopMessage.isEmpty() && !m_session.canAdminister)
+        m_successRateTimer->start();
 }
 
 void SendingController::readSuccessRate()
 {
     const Outcome outcome = DbReadSuccessRate(m_gateway, m_session, m_session.loginName);
     if (!outcome) {
-        Dialogs::inform(&m_window, outcome.message);
+        // Once per outage: the timer retries every minute.
+        if (!m_rateFailureShown)
+            Dialogs::inform(m_controls.window, outcome.text());
+        m_rateFailureShown = true;
         return;
     }
-    m_window.m_successRate->setText(QStringLiteral("成功发送率:%1%").arg(m_session.successRate));
+    m_rateFailureShown = false;
+    m_controls.successRate->setText(QStringLiteral("成功发送率:%1%").arg(m_session.successRate));
     m_successRateTimer->stop();
 }

@@ -1,26 +1,30 @@
 #pragma once
 
+#include "sending/SendingControls.h"
+
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
-class CMainDlg;
 class DbGateway;
 class QThread;
 class QTimer;
 class SubmissionRun;
 struct NumberFileRead;
+struct RunSummary;
 struct SessionUser;
 
 // The sending flow of the main window: list operations, import, export, duplicate removal,
 // the counters and the submission run. Long work runs on worker threads; only this object,
-// on the user-interface thread, touches the window.
+// on the user-interface thread, touches the controls.
 class SendingController : public QObject
 {
     Q_OBJECT
 public:
-    SendingController(CMainDlg& window, DbGateway& gateway, SessionUser& session);
+    SendingController(const SendingControls& controls, DbGateway& gateway, SessionUser& session,
+                      QObject* parent = nullptr);
     ~SendingController() override;
 
     // False when the user chose to keep the window because a run is still writing.
@@ -31,11 +35,20 @@ public:
 
     void addManualNumbers(const QString& manualEntryText);
 
+signals:
+    // Submit and pause put the hosted pages away.
+    void pagesHideRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    void connectButtons();
+    void connectControls();
     bool refuseListChange();
     bool refuseBulkWork();
-    void deleteSelected();
+    // Changes the list without letting the view's selection move the remembered index.
+    void changeList(const std::function<void()>& change);
+    void deleteAt(const QModelIndex& index);
     void deleteRemembered();
     void clearList();
     void refreshCount();
@@ -50,17 +63,22 @@ private:
     void clearText();
 
     void submit();
+    QString refuseNumbers() const;
     void pause();
-    void connectRun();
-    void endRun(const QString& message);
+    void connectRun(qint64 count);
+    void endRun(const RunSummary& summary);
     void readSuccessRate();
     void joinThread(std::unique_ptr<QThread>& thread);
 
-    CMainDlg& m_window;
+    SendingControls m_controls;
     DbGateway& m_gateway;
     SessionUser& m_session;
     int m_rememberedRow = -1;
+    bool m_changingList = false;
+    bool m_rateFailureShown = false;
     int m_segmentCount = 0;
+    qint64 m_submittedCount = 0;
+    qint64 m_failedCount = 0;
     std::unique_ptr<QThread> m_importThread;
     std::unique_ptr<QThread> m_dedupeThread;
     std::unique_ptr<QThread> m_runThread;

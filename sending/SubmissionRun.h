@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <QMetaType>
 #include <atomic>
 
 class DbGateway;
@@ -30,6 +31,21 @@ struct RunRequest
     qint64 total() const { return count() * parts.size(); }
 };
 
+// How a run ended, for the closing message and the counters.
+struct RunSummary
+{
+    qint64 elapsedSeconds = 0;
+    int chargedParts = 0;
+    int failedParts = 0;  // written nowhere and charged nothing
+    int unknownParts = 0; // the commit's answer was lost and nobody could tell afterwards
+    QString stopMessage;  // why the run ended before its last part; empty when it ran through
+    QString firstFailure; // the first failed part's text, with the database's reason
+};
+
+// The one message a run ends with: done only when every part was written and charged; parts
+// that failed, and parts whose fate is unknown, are said apart from a stop for lack of balance.
+QString runClosingMessage(const RunSummary& summary);
+
 // Writes a submission one part after another on its own thread. Each part is one unit: its
 // Messages row, the charge and the sent total are written together or not at all. Progress
 // goes out as signals; the receiver updates the window.
@@ -48,26 +64,27 @@ signals:
     void started(qint64 total);
     // A part is written and charged; the figures are the server's after the charge.
     void partCharged(qint64 sentTotal, qint64 remainingBalance);
-    // A part could not be written; nothing of it stays. message is the failed step's text.
+    // A part was not written and not charged; message is the failed step's text and reason.
     void partFailed(qint64 count, const QString& message);
-    // After every part, written or not: parts done x numbers.
-    void progressed(qint64 submitted);
-    // The run ended before its last part; message says why.
-    void endedEarly(const QString& message);
-    void finished(qint64 elapsedSeconds);
+    void finished(const RunSummary& summary);
 
 private:
     enum class PartResult
     {
         Charged,
         Failed,
-        OutOfBalance
+        OutOfBalance,
+        Unknown
     };
     PartResult writePart(const QString& part, const QString& numberList, qint64 cost, SessionUser& figures,
                          QString& message);
+    PartResult settleUnknownCommit(const QString& partKey, SessionUser& figures, QString& message);
+    void readFigures(SessionUser& figures);
     static QString balanceMessage(qint64 balance, qint64 cost);
 
     DbGateway& m_gateway;
     RunRequest m_request;
     std::atomic<bool> m_stopRequested{false};
 };
+
+Q_DECLARE_METATYPE(RunSummary)

@@ -83,7 +83,7 @@ QString address(const Backend& backend, const QTemporaryDir& dir)
 
 void clearTables(DbGateway& gateway)
 {
-    for (const char* table : {"UserInfo", "Messages", "TelPhone", "UserRecv", "Moneys"})
+    for (const char* table : {"UserInfo", "Messages", "TelPhone", "UserRecv", "Moneys", "SubmittedParts"})
         QVERIFY2(gateway.DbExecute(QStringLiteral("DELETE FROM ") + QLatin1String(table)),
                  qPrintable(DbGateway::lastError()));
 }

@@ -14,6 +14,7 @@ private slots:
     void labels();
     void screenKeywords_data();
     void screenKeywords();
+    void keywordFile_data();
     void keywordFile();
     void missingKeywordFile();
     void validate_data();
@@ -81,20 +82,42 @@ void TestComposition::screenKeywords()
     QCOMPARE(::screenKeywords(text, keywords), screened);
 }
 
+void TestComposition::keywordFile_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("keywords");
+
+    const QStringList both{QStringLiteral("赌博"), QStringLiteral("发票")};
+    // "赌博", empty line, "发票" in GBK.
+    QTest::newRow("GBK, CR LF") << QByteArray("\xB6\xC4\xB2\xA9\r\n\r\n\xB7\xA2\xC6\xB1\r\n") << both;
+    QTest::newRow("GBK, last line unterminated")
+        << QByteArray("\xB6\xC4\xB2\xA9\r\n\xB7\xA2\xC6\xB1") << both;
+    QTest::newRow("UTF-8, LF") << QByteArray("赌博\n发票\n") << both;
+    QTest::newRow("UTF-8 with mark, unterminated") << QByteArray("\xEF\xBB\xBF赌博\r\n发票") << both;
+    QTest::newRow("nothing to screen") << QByteArray("\r\n\n\r\n") << QStringList();
+    QTest::newRow("empty") << QByteArray() << QStringList();
+}
+
 void TestComposition::keywordFile()
 {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, keywords);
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath("keywords.txt");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    // "赌博", empty line, "发票" in GBK; the unterminated tail is not a line.
-    file.write("\xB6\xC4\xB2\xA9\r\n\r\n\xB7\xA2\xC6\xB1\r\ntail");
+    file.write(bytes);
     file.close();
 
     const KeywordFile read = readKeywordFile(path);
-    QVERIFY(read.ok);
-    QCOMPARE(read.keywords, (QStringList{QStringLiteral("赌博"), QStringLiteral("发票")}));
+    QCOMPARE(read.keywords, keywords);
+    // A list that screens nothing must stop a submission like a missing one.
+    QCOMPARE(read.ok, !keywords.isEmpty());
+    if (keywords.isEmpty()) {
+        QVERIFY2(read.message.contains(QStringLiteral("没有关键字")), qPrintable(read.message));
+        return;
+    }
     QCOMPARE(::screenKeywords(QStringLiteral("可开发票"), read.keywords), QStringLiteral("可开***"));
 }
 
@@ -120,6 +143,11 @@ void TestComposition::validate_data()
     QTest::newRow("3550 chinese") << QString(3550, u'中') << QString();
     QTest::newRow("7101 ascii") << QString(7101, u'a') << tooLong.arg(7101);
     QTest::newRow("7101 chinese") << QString(7101, u'中') << tooLong.arg(7101);
+    QTest::newRow("line breaks, tab and blanks") << QStringLiteral("a b\r\n\tc") << QString();
+    QTest::newRow("NUL") << QString::fromUtf16(u"ab\0c", 4)
+                         << QStringLiteral("提示: 短信内容含有无法发送的控制字符 U+0000,请删除!");
+    QTest::newRow("escape") << QStringLiteral("a\x1b")
+                            << QStringLiteral("提示: 短信内容含有无法发送的控制字符 U+001B,请删除!");
 }
 
 void TestComposition::validate()

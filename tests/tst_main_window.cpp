@@ -211,14 +211,18 @@ void TestMainWindow::escapeAndCloseAskBeforeQuitting()
 void TestMainWindow::returnAndSpaceAreIgnored()
 {
     m_window = logInAs(QStringLiteral("admin"));
+    // The message editor takes blanks and line breaks like any editor.
     auto* editor = child<QPlainTextEdit>(QStringLiteral("messageEdit"));
     editor->setFocus();
     QTest::keyClicks(editor, QStringLiteral("ab"));
     QTest::keyClick(editor, Qt::Key_Return);
     QTest::keyClick(editor, Qt::Key_Space);
-    QCOMPARE(editor->toPlainText(), QStringLiteral("ab"));
+    QTest::keyClicks(editor, QStringLiteral("c d"));
+    QCOMPARE(editor->toPlainText(), QStringLiteral("ab\n c d"));
+    // Neither key presses a button.
     QTest::keyClick(child(QStringLiteral("submitButton")), Qt::Key_Space);
     QTest::keyClick(child(QStringLiteral("clearListButton")), Qt::Key_Return);
+    QTest::keyClick(child(QStringLiteral("numberList")), Qt::Key_Return);
     QVERIFY(m_dialogs->messages.isEmpty());
     // The manual entry page keeps Return for its own editor.
     click(QStringLiteral("manualButton"));

@@ -1,10 +1,14 @@
+#include "app/Gbk.h"
 #include "audit/LogFiles.h"
 #include "sending/NumberFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -36,11 +40,13 @@ private slots:
 
     void import_data();
     void import();
+    void importRefusesWhatIsNotAFile();
     void importBigFile();
     void importTooManyLines();
     void importTooManyBytes();
     void importMissingFile();
     void exportTwiceAppends();
+    void exportSaysWhatGbkCannotHold();
     void exportFailureNamesFile();
 
     void logFilePath_data();
@@ -67,35 +73,99 @@ void TestNumberFiles::import_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("numbers");
+    QTest::addColumn<QString>("refusal"); // part of the message when nothing is imported
 
-    QTest::newRow("empty file") << QByteArray() << QStringList();
-    QTest::newRow("last line unterminated")
-        << QByteArray("13912345678\r\n13812345678") << QStringList{"13912345678"};
-    QTest::newRow("5 bytes dropped, 6 kept") << QByteArray("12345\r\n123456\r\n") << QStringList{"123456"};
+    const QStringList two{"13912345678", "13812345678"};
+    QTest::newRow("CR LF") << QByteArray("13912345678\r\n13812345678\r\n") << two << QString();
+    QTest::newRow("LF only") << QByteArray("13912345678\n13812345678\n") << two << QString();
+    QTest::newRow("last line unterminated") << QByteArray("13912345678\r\n13812345678") << two << QString();
+    QTest::newRow("LF, last unterminated") << QByteArray("13912345678\n13812345678") << two << QString();
     QTest::newRow("starts with empty line")
-        << QByteArray("\r\n13912345678\r\n13812345678\r\n") << QStringList();
+        << QByteArray("\r\n13912345678\r\n13812345678\r\n") << two << QString();
     QTest::newRow("empty line inside")
-        << QByteArray("13912345678\r\n\r\n13812345678\r\n") << QStringList{"13912345678", "13812345678"};
+        << QByteArray("13912345678\r\n\r\n13812345678\r\n") << two << QString();
+    QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBF"
+                                                         "13912345678\n13812345678\n")
+                                           << two << QString();
+    QTest::newRow("UTF-16 byte-order mark") << QByteArray("\xFF\xFE"
+                                                          "1\0"
+                                                          "3\0"
+                                                          "9\0"
+                                                          "1\0"
+                                                          "2\0"
+                                                          "3\0"
+                                                          "4\0"
+                                                          "5\0"
+                                                          "6\0"
+                                                          "7\0"
+                                                          "8\0"
+                                                          "\n\0",
+                                                          26)
+                                            << QStringList{"13912345678"} << QString();
+    QTest::newRow("5 bytes dropped, 6 kept")
+        << QByteArray("12345\r\n123456\r\n") << QStringList{"123456"} << QString();
     // "中文" + "1" is 5 bytes, "中文" + "12" is 6: lengths are GBK bytes, not characters.
-    QTest::newRow("chinese by bytes") << QByteArray("\xD6\xD0\xCE\xC4"
-                                                    "1\r\n\xD6\xD0\xCE\xC4"
-                                                    "12\r\n")
-                                      << QStringList{QStringLiteral("中文12")};
-    QTest::newRow("anything long is kept") << QByteArray("hello world\r\n") << QStringList{"hello world"};
-    QTest::newRow("stray LF removed") << QByteArray("139\n12345678\r\n") << QStringList{"13912345678"};
-    QTest::newRow("LF line ends only") << QByteArray("13912345678\n13812345678\n") << QStringList();
+    QTest::newRow("GBK, lengths in bytes") << QByteArray("\xD6\xD0\xCE\xC4"
+                                                         "1\r\n\xD6\xD0\xCE\xC4"
+                                                         "12\r\n")
+                                           << QStringList{QStringLiteral("中文12")} << QString();
+    QTest::newRow("UTF-8, lengths in GBK bytes") << QByteArray("\xE4\xB8\xAD\xE6\x96\x87"
+                                                               "1\n\xE4\xB8\xAD\xE6\x96\x87"
+                                                               "12\n")
+                                                 << QStringList{QStringLiteral("中文12")} << QString();
+    // Valid UTF-8 up to its last byte is still GBK: the whole file decides.
+    QTest::newRow("GBK that starts like UTF-8") << QByteArray("\xE4\xB8\xAD\xE6\x96\x87"
+                                                              "12\r\n\xD6\xD0"
+                                                              "1234\r\n")
+                                                << QStringList{Gbk::decode("\xE4\xB8\xAD\xE6\x96\x87"
+                                                                           "12"),
+                                                               QStringLiteral("中1234")}
+                                                << QString();
+    QTest::newRow("anything long is kept")
+        << QByteArray("hello world\r\n") << QStringList{"hello world"} << QString();
+    QTest::newRow("stray CR removed")
+        << QByteArray("139\r12345678\r\n") << QStringList{"13912345678"} << QString();
+    QTest::newRow("empty file") << QByteArray() << QStringList() << QStringLiteral("是空的");
+    QTest::newRow("nothing long enough")
+        << QByteArray("12345\r\n\r\nabc") << QStringList() << QStringLiteral("没有长度超过5个字节的行");
+    QTest::newRow("binary") << QByteArray("13912345678\0\x01\x02\xFF", 15) << QStringList()
+                            << QStringLiteral("不是文本文件");
 }
 
 void TestNumberFiles::import()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, numbers);
+    QFETCH(QString, refusal);
 
     const QString path = m_dir->filePath("numbers.txt");
     QVERIFY(writeBytes(path, bytes));
     const NumberFileRead read = readNumberFile(path);
-    QVERIFY2(read.ok, qPrintable(read.message));
     QCOMPARE(read.numbers, numbers);
+    QCOMPARE(read.ok, refusal.isEmpty());
+    if (!refusal.isEmpty()) {
+        QVERIFY2(read.message.contains(refusal), qPrintable(read.message));
+        QVERIFY2(read.message.contains(QStringLiteral("提示")), qPrintable(read.message));
+    }
+}
+
+void TestNumberFiles::importRefusesWhatIsNotAFile()
+{
+    // A pipe without a writer would block an ordinary open for ever.
+    const QByteArray fifo = QFile::encodeName(m_dir->filePath("pipe.txt"));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    QElapsedTimer clock;
+    clock.start();
+    NumberFileRead read = readNumberFile(QFile::decodeName(fifo));
+    QVERIFY(clock.elapsed() < 5000);
+    QVERIFY(!read.ok);
+    QVERIFY2(read.message.contains(QStringLiteral("不是普通文件")), qPrintable(read.message));
+
+    for (const char* device : {"/dev/zero", "/dev/null"}) {
+        read = readNumberFile(QString::fromLatin1(device));
+        QVERIFY(!read.ok);
+        QVERIFY2(read.message.contains(QStringLiteral("不是普通文件")), qPrintable(read.message));
+    }
 }
 
 void TestNumberFiles::importBigFile()
@@ -117,13 +187,14 @@ void TestNumberFiles::importTooManyLines()
 {
     const QString path = m_dir->filePath("huge.txt");
     QVERIFY(writeBytes(path, "1\r\n" + QByteArray(5'000'000 * 2, '\n').replace("\n\n", "\r\n")));
+    // One line too many.
     NumberFileRead read = readNumberFile(path);
     QVERIFY(!read.ok);
     QVERIFY(read.numbers.isEmpty());
     QVERIFY2(read.message.contains(QStringLiteral("500万行")), qPrintable(read.message));
 
     // Exactly the limit is still accepted.
-    QVERIFY(writeBytes(path, QByteArray(5'000'000 * 2, '\n').replace("\n\n", "\r\n").prepend("x")));
+    QVERIFY(writeBytes(path, QByteArray(5'000'000 * 2, '\n').replace("\n\n", "\r\n").prepend("123456")));
     read = readNumberFile(path);
     QVERIFY2(read.ok, qPrintable(read.message));
 }
@@ -159,8 +230,18 @@ void TestNumberFiles::exportTwiceAppends()
     QString message;
     QVERIFY(exportNumbers(path, entries, &message));
     QVERIFY(exportNumbers(path, entries, &message));
+    QVERIFY(message.isEmpty());
     QCOMPARE(readBytes(path), QByteArray("13912345678\r\n\xD6\xD0\xCE\xC4\r\n"
                                          "13912345678\r\n\xD6\xD0\xCE\xC4\r\n"));
+}
+
+void TestNumberFiles::exportSaysWhatGbkCannotHold()
+{
+    const QString path = m_dir->filePath("export.txt");
+    QString message;
+    QVERIFY(exportNumbers(path, {QStringLiteral("1391234😀")}, &message));
+    QVERIFY2(message.contains(QStringLiteral("GBK")), qPrintable(message));
+    QCOMPARE(readBytes(path), QByteArray("1391234?\r\n"));
 }
 
 void TestNumberFiles::exportFailureNamesFile()

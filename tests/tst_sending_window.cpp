@@ -6,8 +6,10 @@
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"
+#include "sending/SendingController.h"
 #include "sending/SubmissionRun.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QListView>
@@ -34,6 +36,9 @@ private slots:
     void submitWritesAndChargesThenShowsRate();
     void administratorGetsNoRateTimer();
     void listWorkRefusedWhileRunWrites();
+    void deleteAfterDoubleClickTakesTheEntryThatMovedUp();
+    void failedPartsAreNotCountedAsSubmitted();
+    void oddFilesSayWhy();
 
 private:
     void logInAs(const QString& name);
@@ -143,13 +148,13 @@ void TestSendingWindow::importKeepsLongLinesOnly()
     m_dialogs->files << m_dir.filePath(QStringLiteral("numbers.txt"));
     button("importButton")->click();
     QTRY_COMPARE(entries(), QStringList({QStringLiteral("13800000001"), QStringLiteral("13800000001"),
-                                         QStringLiteral("123456")}));
-    QCOMPARE(label("numberCountLabel"), QStringLiteral("文本导入:3 条"));
+                                         QStringLiteral("123456"), QStringLiteral("13800000002")}));
+    QCOMPARE(label("numberCountLabel"), QStringLiteral("文本导入:4 条"));
 
     m_dialogs->files << m_dir.filePath(QStringLiteral("missing.txt"));
     button("importButton")->click();
     QTRY_VERIFY(m_dialogs->lastText().contains(QStringLiteral("missing.txt")));
-    QCOMPARE(entries().size(), 3);
+    QCOMPARE(entries().size(), 4);
 }
 
 void TestSendingWindow::importRefusedOverListLimit()
@@ -249,7 +254,7 @@ void TestSendingWindow::submitWritesAndChargesThenShowsRate()
                            QStringLiteral("loginName='user01' AND message='abc' AND status='2' AND "
                                           "CountNum='13800000001,13800000002,'")),
              1);
-    auto* timer = m_window->findChild<QTimer*>(QStringLiteral("SuccessRateTimer"));
+    auto* timer = m_window->sending()->successRateTimer();
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 60000);
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
@@ -265,7 +270,7 @@ void TestSendingWindow::administratorGetsNoRateTimer()
     button("submitButton")->click();
     waitForRunEnd();
     QTRY_VERIFY(m_dialogs->lastText().contains(QStringLiteral("发送完成")));
-    QVERIFY(!m_window->findChild<QTimer*>(QStringLiteral("SuccessRateTimer"))->isActive());
+    QVERIFY(!m_window->sending()->successRateTimer()->isActive());
 }
 
 void TestSendingWindow::listWorkRefusedWhileRunWrites()
@@ -291,6 +296,74 @@ void TestSendingWindow::listWorkRefusedWhileRunWrites()
     QVERIFY(other.DbExecute(QStringLiteral("ROLLBACK")));
     QTRY_VERIFY_WITH_TIMEOUT(m_dialogs->lastText().contains(QStringLiteral("发送完成")), 30000);
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 1);
+}
+
+void TestSendingWindow::deleteAfterDoubleClickTakesTheEntryThatMovedUp()
+{
+    logInAs(QStringLiteral("user01"));
+    auto* list = m_window->findChild<QListView*>(QStringLiteral("numberList"));
+    m_window->numbers()->append({"A00000", "B00000", "C00000", "D00000"});
+    QApplication::processEvents();
+    const QRect second = list->visualRect(m_window->numbers()->index(1));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, second.center());
+    QCOMPARE(entries(), QStringList({"A00000", "C00000", "D00000"}));
+    QCOMPARE(label("numberCountLabel"), QStringLiteral("文本导入:3 条"));
+    // The remembered index is still 1, which now holds C.
+    button("deleteButton")->click();
+    QCOMPARE(entries(), QStringList({"A00000", "D00000"}));
+    QVERIFY(m_dialogs->messages.isEmpty());
+
+    // A double-click below the last entry has nothing to delete.
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, list->viewport()->height() - 3));
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("请选择一条,在双击鼠标删除!"));
+    QCOMPARE(entries().size(), 2);
+}
+
+void TestSendingWindow::failedPartsAreNotCountedAsSubmitted()
+{
+    logInAs(QStringLiteral("user01"));
+    QVERIFY(m_gateway->DbExecute(QStringLiteral("DROP TABLE Messages")));
+    m_window->numbers()->append({QStringLiteral("13800000001"), QStringLiteral("13800000002")});
+    editor()->setPlainText(QString(100, QLatin1Char('x')));
+    button("submitButton")->click();
+    waitForRunEnd();
+    QTRY_VERIFY(!m_dialogs->messages.isEmpty());
+    const QString closing = m_dialogs->lastText();
+    QVERIFY2(!closing.contains(QStringLiteral("发送完成")), qPrintable(closing));
+    QVERIFY2(closing.contains(QStringLiteral("2 部分提交失败")), qPrintable(closing));
+    QVERIFY2(closing.contains(QStringLiteral("err2")), qPrintable(closing));
+    QCOMPARE(label("submittedLabel"), QStringLiteral("提交成功:0 条"));
+    QCOMPARE(label("failedLabel"), QStringLiteral("提交失败:4 条"));
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 500);
+    QCOMPARE(m_dialogs->messages.size(), 1);
+}
+
+void TestSendingWindow::oddFilesSayWhy()
+{
+    logInAs(QStringLiteral("user01"));
+    writeFile(QStringLiteral("empty.txt"), {});
+    m_dialogs->files << m_dir.filePath(QStringLiteral("empty.txt"));
+    button("importButton")->click();
+    QTRY_VERIFY(!m_dialogs->messages.isEmpty());
+    QVERIFY2(m_dialogs->lastText().contains(QStringLiteral("是空的")), qPrintable(m_dialogs->lastText()));
+
+    // UTF-8 from a Linux editor, LF only, no final line end.
+    writeFile(QStringLiteral("linux.txt"), "13800000001\n13800000002");
+    m_dialogs->files << m_dir.filePath(QStringLiteral("linux.txt"));
+    button("importButton")->click();
+    QTRY_COMPARE(entries(), QStringList({QStringLiteral("13800000001"), QStringLiteral("13800000002")}));
+
+    // A keyword list saved on Linux still screens.
+    writeFile(QStringLiteral("XPOP.dat"), "发票\n赌博");
+    editor()->setPlainText(QStringLiteral("欢迎赌博"));
+    button("submitButton")->click();
+    QCOMPARE(m_dialogs->lastText(), QStringLiteral("关键字请过滤!不可使用的文字为星号[***]!"));
+    writeFile(QStringLiteral("XPOP.dat"), "\r\n");
+    editor()->setPlainText(QStringLiteral("你好"));
+    button("submitButton")->click();
+    QVERIFY2(m_dialogs->lastText().contains(QStringLiteral("没有关键字")), qPrintable(m_dialogs->lastText()));
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 0);
 }
 
 QTEST_MAIN(TestSendingWindow)

@@ -14,6 +14,7 @@ IF OBJECT_ID(N'UserInfo', N'U') IS NULL CREATE TABLE UserInfo (
     Address    nvarchar(200),
     telephone  varchar(50),
     daili      varchar(50),
+    -- SQL Server compares without trailing blanks, so this key also refuses "boss" beside "boss ".
     CONSTRAINT UserInfo_loginName UNIQUE (loginName)
 );
 IF OBJECT_ID(N'Messages', N'U') IS NULL CREATE TABLE Messages (
@@ -45,4 +46,12 @@ IF OBJECT_ID(N'Moneys', N'U') IS NULL CREATE TABLE Moneys (
     fullMoney  varchar(20),
     addDate    varchar(19) COLLATE Latin1_General_BIN2,
     parentName varchar(50)
+);
+-- One row per written message part, under a key the client chose before writing: when the
+-- answer to a commit is lost, the client asks here whether its part went in. Other clients
+-- may ignore it.
+IF OBJECT_ID(N'SubmittedParts', N'U') IS NULL CREATE TABLE SubmittedParts (
+    partKey   varchar(40) NOT NULL PRIMARY KEY,
+    loginName varchar(50) NOT NULL,
+    addDate   varchar(19) COLLATE Latin1_General_BIN2
 );

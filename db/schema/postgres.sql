@@ -15,6 +15,8 @@ CREATE TABLE IF NOT EXISTS UserInfo (
     daili      varchar(50)
 );
 CREATE UNIQUE INDEX IF NOT EXISTS UserInfo_loginName ON UserInfo (loginName);
+-- Names are matched without trailing blanks, so "boss" and "boss " would be one account.
+CREATE UNIQUE INDEX IF NOT EXISTS UserInfo_loginName_trimmed ON UserInfo (rtrim(loginName));
 CREATE INDEX IF NOT EXISTS UserInfo_daili ON UserInfo (daili);
 CREATE TABLE IF NOT EXISTS Messages (
     id        bigserial PRIMARY KEY,
@@ -49,3 +51,11 @@ CREATE TABLE IF NOT EXISTS Moneys (
     parentName varchar(50)
 );
 CREATE INDEX IF NOT EXISTS Moneys_loginName ON Moneys (loginName);
+-- One row per written message part, under a key the client chose before writing: when the
+-- answer to a commit is lost, the client asks here whether its part went in. Other clients
+-- may ignore it.
+CREATE TABLE IF NOT EXISTS SubmittedParts (
+    partKey   varchar(40) PRIMARY KEY,
+    loginName varchar(50) NOT NULL,
+    addDate   varchar(19) COLLATE "C"
+);

@@ -15,6 +15,8 @@ CREATE TABLE IF NOT EXISTS UserInfo (
     daili      TEXT
 );
 CREATE UNIQUE INDEX IF NOT EXISTS UserInfo_loginName ON UserInfo (loginName);
+-- Names are matched without trailing blanks, so "boss" and "boss " would be one account.
+CREATE UNIQUE INDEX IF NOT EXISTS UserInfo_loginName_trimmed ON UserInfo (rtrim(loginName));
 CREATE INDEX IF NOT EXISTS UserInfo_daili ON UserInfo (daili);
 CREATE TABLE IF NOT EXISTS Messages (
     id        INTEGER PRIMARY KEY AUTOINCREMENT,
@@ -49,3 +51,11 @@ CREATE TABLE IF NOT EXISTS Moneys (
     parentName TEXT
 );
 CREATE INDEX IF NOT EXISTS Moneys_loginName ON Moneys (loginName);
+-- One row per written message part, under a key the client chose before writing: when the
+-- answer to a commit is lost, the client asks here whether its part went in. Other clients
+-- may ignore it.
+CREATE TABLE IF NOT EXISTS SubmittedParts (
+    partKey   TEXT PRIMARY KEY,
+    loginName TEXT NOT NULL,
+    addDate   TEXT
+);
