@@ -265,6 +265,10 @@ void DbGateway::closeThreadConnection()
 
 bool DbGateway::execute(QSqlQuery& query, const QString& sql, const QVariantList& values)
 {
+    if (unit().depth > 0 && unit().broken) {
+        setError(kConnectionLost);
+        return false;
+    }
     const HookAction action = hook(sql);
     if (action == HookAction::Fail) {
         unit().broken = true;

@@ -1,7 +1,8 @@
 // A second client for the concurrency test: logs in once and then submits single-part batches
 // with the balance it saw at login, as a client whose figures have gone stale would.
 // Usage: kavrel_submit_client <address> <login> <password> <submissions> <numbers per batch>
-// Prints "charged N refused M".
+// Prints "charged N refused M". With KAVREL_KILL_AT_STATEMENT=k it kills itself with SIGKILL
+// just before its k-th statement (0 is the first part's BEGIN), as a crash or a kill -9 would.
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"
 #include "sending/SubmissionRun.h"
@@ -9,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <csignal>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -21,6 +23,16 @@ int main(int argc, char** argv)
     SessionUser session;
     if (DbLogin(gateway, session, args[2], args[3]).result != LoginResult::Accepted)
         return 3;
+    bool killAt = false;
+    const int killStep = qEnvironmentVariableIntValue("KAVREL_KILL_AT_STATEMENT", &killAt);
+    if (killAt) {
+        auto seen = std::make_shared<int>(0);
+        gateway.setStatementHook([seen, killStep](const QString&) {
+            if ((*seen)++ == killStep)
+                std::raise(SIGKILL);
+            return DbGateway::HookAction::Proceed;
+        });
+    }
     QStringList numbers;
     for (int i = 0; i < args[5].toInt(); ++i)
         numbers << QStringLiteral("1390000%1").arg(i, 4, 10, QLatin1Char('0'));

@@ -26,6 +26,9 @@ private slots:
     void eachThreadHasItsOwnConnection();
     void schemaCreationKeepsData();
     void unreachableServerFailsQuickly();
+    void lostConnectionFailsTheWholeUnit();
+    void duplicateKeyToldApart();
+    void namesDifferingByTrailingBlanksAreOneAccount();
 
 private:
     QTemporaryDir m_dir;
@@ -159,6 +162,73 @@ void TestGateway::unreachableServerFailsQuickly()
     QVERIFY(!gateway.DbOpen());
     QVERIFY(!gateway.DbExecute(QStringLiteral("SELECT 1")));
     QVERIFY(timer.elapsed() < 15000);
+}
+
+void TestGateway::lostConnectionFailsTheWholeUnit()
+{
+    QVERIFY(m_gateway->DbExecute(QStringLiteral("CREATE TABLE Probe (v INTEGER)")));
+    DbGateway worker(m_gateway->config());
+    const bool postgres = TestDb::currentBackend().name == QStringLiteral("postgres");
+    bool dropNext = false;
+    worker.setStatementHook([&](const QString&) {
+        if (!dropNext)
+            return DbGateway::HookAction::Proceed;
+        dropNext = false;
+        if (!postgres)
+            return DbGateway::HookAction::Fail;
+        // Kill the worker's server connection and wait until it is really gone.
+        m_gateway->DbExecute(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                                            "datname=current_database() AND pid<>pg_backend_pid()"));
+        for (int k = 0; k < 1000 && TestDb::count(*m_gateway, QStringLiteral("pg_stat_activity"),
+                                                  QStringLiteral("datname=current_database() AND "
+                                                                 "pid<>pg_backend_pid()")) > 0;
+             ++k)
+            QThread::msleep(10);
+        return DbGateway::HookAction::Proceed;
+    });
+    QVERIFY(worker.DbOpen());
+    QList<bool> steps;
+    // Work that ignores its own failures must still not commit anything.
+    const bool committed = worker.transaction([&] {
+        steps << worker.DbExecute(QStringLiteral("INSERT INTO Probe (v) VALUES (?)"), {1});
+        dropNext = true;
+        steps << worker.DbExecute(QStringLiteral("INSERT INTO Probe (v) VALUES (?)"), {2});
+        steps << worker.DbExecute(QStringLiteral("INSERT INTO Probe (v) VALUES (?)"), {3});
+        return true;
+    });
+    QVERIFY(!committed);
+    QCOMPARE(steps, (QList<bool>{true, false, false}));
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Probe")), qint64(0));
+    // The next unit runs on a fresh connection.
+    QVERIFY(worker.transaction(
+        [&] { return worker.DbExecute(QStringLiteral("INSERT INTO Probe (v) VALUES (4)")); }));
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Probe")), qint64(1));
+}
+
+void TestGateway::duplicateKeyToldApart()
+{
+    TestDb::addAccount(*m_gateway, QStringLiteral("boss"), QStringLiteral("pw"), QStringLiteral("管理员"));
+    QVERIFY(!m_gateway->DbExecute(
+        QStringLiteral("INSERT INTO UserInfo (loginName,payMoney,status) VALUES (?,0,0)"),
+        {QStringLiteral("boss")}));
+    QCOMPARE(DbGateway::lastErrorKind(), DbErrorKind::DuplicateKey);
+    QVERIFY(!m_gateway->DbExecute(QStringLiteral("INSERT INTO NoSuchTable (x) VALUES (?)"), {1}));
+    QCOMPARE(DbGateway::lastErrorKind(), DbErrorKind::Other);
+}
+
+void TestGateway::namesDifferingByTrailingBlanksAreOneAccount()
+{
+    TestDb::addAccount(*m_gateway, QStringLiteral("boss"), QStringLiteral("pw"), QStringLiteral("管理员"));
+    for (const QString& name : {QStringLiteral("boss "), QStringLiteral("boss   ")}) {
+        QVERIFY(!m_gateway->DbExecute(
+            QStringLiteral("INSERT INTO UserInfo (loginName,payMoney,status) VALUES (?,0,0)"), {name}));
+        QCOMPARE(DbGateway::lastErrorKind(), DbErrorKind::DuplicateKey);
+    }
+    // Leading blanks make another name; the forms remove every blank anyway.
+    QVERIFY(m_gateway->DbExecute(
+        QStringLiteral("INSERT INTO UserInfo (loginName,payMoney,status) VALUES (?,0,0)"),
+        {QStringLiteral(" boss")}));
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), qint64(2));
 }
 
 QTEST_GUILESS_MAIN(TestGateway)

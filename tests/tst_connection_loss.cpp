@@ -1,0 +1,246 @@
+// Money under attack: the database connection killed at every step of a part, commits whose
+// answer never arrives, clients killed outright, and failed units that must leave nothing
+// behind on the server session.
+#include "TestDatabases.h"
+
+#include "db/BalanceStatements.h"
+#include "sending/Composition.h"
+#include "sending/SubmissionRun.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTest>
+#include <QThread>
+
+namespace {
+
+// The statements of one part, in the order they reach the database.
+constexpr int kPartSteps = 8;
+
+} // namespace
+
+class TestConnectionLoss : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase_data() { TestDb::addBackendRows(); }
+    void init();
+    void cleanup() { m_gateway.reset(); }
+
+    void droppedAtEveryStep_data();
+    void droppedAtEveryStep();
+    void backendKilledAtEveryStep_data();
+    void backendKilledAtEveryStep();
+    void commitAnswerLost();
+    void clientKilledAtEveryStep_data();
+    void clientKilledAtEveryStep();
+    void failedUnitsLeaveNoPreparedStatements();
+    void balanceStatementsTellAnUnknownCommit();
+
+private:
+    struct Result
+    {
+        RunSummary summary;
+        int chargedSignals = 0;
+    };
+    Result runParts(int parts, const DbGateway::StatementHook& hook);
+    // Every written part is charged once, every missing part not at all.
+    void verifyConsistent(int numbers, qint64 startBalance, int expectedRows = -1);
+    bool killOtherBackends();
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<DbGateway> m_gateway;
+};
+
+void TestConnectionLoss::init()
+{
+    m_gateway = TestDb::open(TestDb::currentBackend(), m_dir);
+    TestDb::addAccount(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw"), QStringLiteral("注册用户"),
+                       1000);
+}
+
+TestConnectionLoss::Result TestConnectionLoss::runParts(int parts, const DbGateway::StatementHook& hook)
+{
+    // The run works on a gateway of its own so that the test's connection stays out of it.
+    DbGateway gateway(m_gateway->config());
+    gateway.setStatementHook(hook);
+    const QString text = QString(kPartLength * parts, QLatin1Char('m'));
+    RunRequest request{QStringLiteral("user01"),
+                       QStringLiteral("pw"),
+                       cutParts(text, parts),
+                       {QStringLiteral("13800000001"), QStringLiteral("13800000002")},
+                       1000};
+    SubmissionRun run(gateway, request);
+    Result result;
+    connect(
+        &run, &SubmissionRun::partCharged, this, [&] { ++result.chargedSignals; }, Qt::DirectConnection);
+    connect(
+        &run, &SubmissionRun::finished, this, [&](const RunSummary& summary) { result.summary = summary; },
+        Qt::DirectConnection);
+    run.run();
+    return result;
+}
+
+void TestConnectionLoss::verifyConsistent(int numbers, qint64 startBalance, int expectedRows)
+{
+    const qint64 rows = TestDb::count(*m_gateway, QStringLiteral("Messages"));
+    if (expectedRows >= 0)
+        QCOMPARE(rows, qint64(expectedRows));
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("SubmittedParts")), rows);
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), startBalance - numbers * rows);
+    QCOMPARE(
+        TestDb::text(*m_gateway, QStringLiteral("SELECT status FROM UserInfo"), {}, QStringLiteral("status"))
+            .toLongLong(),
+        numbers * rows);
+}
+
+void TestConnectionLoss::droppedAtEveryStep_data()
+{
+    QTest::addColumn<int>("step");
+    for (int step = 0; step < kPartSteps; ++step)
+        QTest::addRow("step %d", step) << step;
+}
+
+void TestConnectionLoss::droppedAtEveryStep()
+{
+    QFETCH(int, step);
+    int seen = 0;
+    const Result result = runParts(2, [&](const QString&) {
+        return seen++ == step ? DbGateway::HookAction::Fail : DbGateway::HookAction::Proceed;
+    });
+    // The first part is lost whole; the second goes through on a fresh connection.
+    QCOMPARE(result.summary.failedParts, 1);
+    QCOMPARE(result.summary.chargedParts, 1);
+    QCOMPARE(result.chargedSignals, 1);
+    verifyConsistent(2, 1000, 1);
+}
+
+void TestConnectionLoss::backendKilledAtEveryStep_data()
+{
+    droppedAtEveryStep_data();
+}
+
+bool TestConnectionLoss::killOtherBackends()
+{
+    DbRows rows = m_gateway->DbQuery(
+        QStringLiteral("SELECT COUNT(pg_terminate_backend(pid)) AS n FROM pg_stat_activity "
+                       "WHERE datname=current_database() AND pid<>pg_backend_pid()"));
+    if (rows.failed())
+        return false;
+    rows = DbRows();
+    // Termination is asynchronous; the victim must be gone before it is used again.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000) {
+        if (TestDb::count(*m_gateway, QStringLiteral("pg_stat_activity"),
+                          QStringLiteral("datname=current_database() AND pid<>pg_backend_pid()")) == 0)
+            return true;
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+void TestConnectionLoss::backendKilledAtEveryStep()
+{
+    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+        QSKIP("a server connection to kill exists only on PostgreSQL");
+    QFETCH(int, step);
+    int seen = 0;
+    bool killed = false;
+    const Result result = runParts(2, [&](const QString&) {
+        if (seen++ == step)
+            killed = killOtherBackends();
+        return DbGateway::HookAction::Proceed;
+    });
+    QVERIFY(killed);
+    QCOMPARE(result.summary.failedParts + result.summary.chargedParts, 2);
+    QCOMPARE(result.summary.chargedParts, 1);
+    QCOMPARE(result.chargedSignals, 1);
+    QCOMPARE(result.summary.unknownParts, 0);
+    verifyConsistent(2, 1000, 1);
+}
+
+void TestConnectionLoss::commitAnswerLost()
+{
+    int commits = 0;
+    const Result result = runParts(1, [&](const QString& sql) {
+        if (sql == QStringLiteral("COMMIT") && commits++ == 0)
+            return DbGateway::HookAction::LoseAnswer;
+        return DbGateway::HookAction::Proceed;
+    });
+    // The server kept the part: it is reported charged, not failed, and nothing is doubled.
+    QCOMPARE(result.summary.chargedParts, 1);
+    QCOMPARE(result.summary.failedParts, 0);
+    QCOMPARE(result.summary.unknownParts, 0);
+    QCOMPARE(result.chargedSignals, 1);
+    QCOMPARE(runClosingMessage(result.summary).endsWith(QStringLiteral("发送完成!")), true);
+    verifyConsistent(2, 1000, 1);
+}
+
+void TestConnectionLoss::clientKilledAtEveryStep_data()
+{
+    droppedAtEveryStep_data();
+}
+
+void TestConnectionLoss::clientKilledAtEveryStep()
+{
+    QFETCH(int, step);
+    QProcess client;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KAVREL_KILL_AT_STATEMENT"), QString::number(step));
+    client.setProcessEnvironment(environment);
+    client.start(QStringLiteral(KAVREL_SUBMIT_CLIENT),
+                 {TestDb::address(TestDb::currentBackend(), m_dir), QStringLiteral("user01"),
+                  QStringLiteral("pw"), QStringLiteral("1"), QStringLiteral("3")});
+    QVERIFY(client.waitForFinished(60000));
+    QCOMPARE(client.exitStatus(), QProcess::CrashExit);
+    verifyConsistent(3, 1000);
+    // A commit that reached the server before the kill stays; anything earlier leaves nothing.
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), qint64(0));
+}
+
+void TestConnectionLoss::failedUnitsLeaveNoPreparedStatements()
+{
+    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+        QSKIP("prepared statements live on the PostgreSQL session");
+    // An operator name longer than its column makes the record's insert fail inside the unit,
+    // after the balance update; the server then refuses to free statements until the rollback.
+    SessionUser operatorUser;
+    operatorUser.loginName = QString(60, QLatin1Char('a'));
+    for (int k = 0; k < 200; ++k) {
+        const Outcome outcome =
+            DbRecharge(*m_gateway, operatorUser, QStringLiteral("user01"), QStringLiteral("5"));
+        QVERIFY(!outcome.ok);
+        QCOMPARE(outcome.message, BalanceText::payFailed);
+        QVERIFY(!outcome.reason.isEmpty());
+    }
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 1000);
+    // Reductions that the balance does not cover fail inside their unit as well.
+    operatorUser.loginName = QStringLiteral("admin");
+    for (int k = 0; k < 20; ++k)
+        QVERIFY(!DbReduce(*m_gateway, operatorUser, QStringLiteral("user01"), QStringLiteral("pw"),
+                          QStringLiteral("5000")));
+    const qint64 left = TestDb::count(*m_gateway, QStringLiteral("pg_prepared_statements"));
+    QVERIFY2(left <= 2, qPrintable(QString::number(left)));
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Moneys")), qint64(0));
+}
+
+void TestConnectionLoss::balanceStatementsTellAnUnknownCommit()
+{
+    SessionUser operatorUser;
+    operatorUser.loginName = QStringLiteral("admin");
+    DbGateway gateway(m_gateway->config());
+    gateway.setStatementHook([](const QString& sql) {
+        return sql == QStringLiteral("COMMIT") ? DbGateway::HookAction::LoseAnswer
+                                               : DbGateway::HookAction::Proceed;
+    });
+    const Outcome outcome = DbRecharge(gateway, operatorUser, QStringLiteral("user01"), QStringLiteral("5"));
+    QVERIFY(!outcome.ok);
+    // Neither "done" nor "failed": the operator must look before trying again.
+    QCOMPARE(outcome.message, BalanceText::outcomeUnknown);
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 1005);
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Moneys")), qint64(1));
+}
+
+QTEST_GUILESS_MAIN(TestConnectionLoss)
+#include "tst_connection_loss.moc"
