@@ -48,7 +48,7 @@ void CFirstAdminDlg::create()
     AccountSetup::Administrator admin{m_loginName->text(), m_password->text(), m_repeat->text(),
                                       m_nickname->text(), m_company->text()};
     const Outcome outcome = AccountSetup::createAdministrator(m_gateway, admin);
-    Dialogs::inform(this, outcome.message);
+    Dialogs::inform(this, outcome.text());
     if (outcome)
         accept();
 }

@@ -6,6 +6,7 @@
 #include "app/ProcessExit.h"
 #include "app/ProfileIni.h"
 #include "db/LoginStatements.h"
+#include "db/StorableText.h"
 #include "db/SessionUser.h"
 #include "skin/DialogUnits.h"
 #include "skin/SkinButton.h"
@@ -141,6 +142,13 @@ void CLoginDlg::logIn()
     if (remember)
         ProfileIni::writeString(m_settingsPath, kSection, QStringLiteral("Pass"), m_password->text());
 
+    // No stored account can hold such a character; say which rather than blame the network.
+    for (const QString& field : {m_session.loginName, m_session.password}) {
+        if (const QString problem = unstorableCharacter(field); !problem.isEmpty()) {
+            Dialogs::inform(this, problem);
+            return;
+        }
+    }
     const LoginOutcome outcome = DbLogin(m_gateway, m_session, m_session.loginName, m_session.password);
     switch (outcome.result) {
     case LoginResult::Accepted:

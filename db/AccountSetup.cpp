@@ -3,6 +3,7 @@
 #include "app/Gbk.h"
 #include "db/DbGateway.h"
 #include "db/SqlText.h"
+#include "db/StorableText.h"
 
 namespace AccountSetup {
 namespace {
@@ -30,12 +31,16 @@ QString validate(Administrator& account)
     account.repeatedPassword.remove(QLatin1Char(' '));
     account.nickname = account.nickname.trimmed();
     account.company = account.company.trimmed();
+    // Text the database would alter could never be matched again at the next login.
+    for (const QString* field : {&account.loginName, &account.password, &account.repeatedPassword,
+                                 &account.nickname, &account.company}) {
+        if (const QString problem = unstorableCharacter(*field); !problem.isEmpty())
+            return problem;
+    }
     if (account.nickname.isEmpty())
         return QStringLiteral("昵称不能为空!");
     if (account.company.isEmpty())
         return QStringLiteral("公司名称不能为空!");
-    if (!Gbk::canEncode(account.nickname + account.company))
-        return QStringLiteral("昵称或公司名称含有无法保存的字符!");
     QString message = checkField(account.loginName, QStringLiteral("提示: 用户名请填写英文加数字!"),
                                  QStringLiteral("用户名请填写英文加数字!"),
                                  QStringLiteral("提示: 用户名最多25个英文加数字!"));
@@ -74,9 +79,10 @@ Outcome createAdministrator(DbGateway& gateway, Administrator account)
     });
     if (taken)
         return Outcome::failure(QStringLiteral("帐号被注册!"));
+    if (!written && DbGateway::lastErrorKind() == DbErrorKind::DuplicateKey)
+        return Outcome::failure(QStringLiteral("帐号被注册!"));
     if (!written)
-        return Outcome::failure(QStringLiteral("连接错误或网络卡线!") + QLatin1Char(' ') +
-                                DbGateway::lastError());
+        return Outcome::failure(QStringLiteral("连接错误或网络卡线!"), DbGateway::lastError());
     return Outcome::success(QStringLiteral("注册成功!"));
 }
 

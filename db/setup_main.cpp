@@ -88,7 +88,7 @@ int main(int argc, char** argv)
         fromStdin ? admin.password : readSecret(QStringLiteral("Repeat password: "), false);
     const Outcome outcome = AccountSetup::createAdministrator(gateway, admin);
     if (!outcome)
-        return fail(outcome.message);
+        return fail(outcome.text());
     QTextStream(stdout) << "administrator " << admin.loginName.remove(QLatin1Char(' ')) << " created"
                         << Qt::endl;
     return 0;

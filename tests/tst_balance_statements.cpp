@@ -19,6 +19,8 @@ private slots:
     void rechargeWritesBalanceAndRecord();
     void rechargeOfUnknownAccountWritesNothing();
     void reduceNeedsMatchingPassword();
+    void reduceNeverBelowZero_data();
+    void reduceNeverBelowZero();
     void allocateBelowAvailableOnly_data();
     void allocateBelowAvailableOnly();
     void allocateWithoutBalanceSaysNothing();
@@ -134,6 +136,32 @@ void TestBalanceStatements::reduceNeedsMatchingPassword()
     QCOMPARE(outcome.message, QStringLiteral("减少成功!"));
     QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("client")), 6);
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Moneys"), QStringLiteral("fullMoney='-4'")), 1);
+}
+
+void TestBalanceStatements::reduceNeverBelowZero_data()
+{
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<qint64>("balance");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("all of it") << "10" << qint64(0) << QStringLiteral("减少成功!");
+    QTest::newRow("one more than all")
+        << "11" << qint64(10) << QStringLiteral("提示: 帐号client当前只有10条,不能减少11条!");
+    QTest::newRow("far more") << "50" << qint64(10)
+                              << QStringLiteral("提示: 帐号client当前只有10条,不能减少50条!");
+}
+
+void TestBalanceStatements::reduceNeverBelowZero()
+{
+    QFETCH(QString, amount);
+    QFETCH(qint64, balance);
+    QFETCH(QString, message);
+    const Outcome outcome =
+        DbReduce(*m_gateway, m_operator, QStringLiteral("client"), QStringLiteral("cpw"), amount);
+    QCOMPARE(outcome.message, message);
+    QCOMPARE(outcome.ok, balance == 0);
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("client")), balance);
+    // A refused reduction leaves no record behind.
+    QCOMPARE(moneysRows(), balance == 0 ? 1 : 0);
 }
 
 void TestBalanceStatements::allocateBelowAvailableOnly_data()

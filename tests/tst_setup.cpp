@@ -16,6 +16,7 @@ private slots:
 
     void validation_data();
     void validation();
+    void unstorableNicknameNamed();
     void administratorCanLogIn();
     void takenNameIsRefused();
     void setupCommandCreatesTablesAndAdministrator();
@@ -51,6 +52,16 @@ void TestSetup::validation_data()
                                     << QStringLiteral("提示: 密码请填写英文加数字!");
     QTest::newRow("different") << QStringLiteral("boss") << QStringLiteral("pw1") << QStringLiteral("pw2")
                                << QStringLiteral("提示: 重复输入的密码不相同!");
+    // Characters the database would alter or refuse are named before any statement runs.
+    QTest::newRow("NUL in name") << QString::fromUtf16(u"bo\0ss", 5) << QStringLiteral("pw")
+                                 << QStringLiteral("pw")
+                                 << QStringLiteral("提示: 不能使用字符 U+0000,请删除后再试!");
+    const QChar lone[] = {u'p', QChar(0xD800)};
+    QTest::newRow("lone surrogate in password")
+        << QStringLiteral("boss") << QString(lone, 2) << QString(lone, 2)
+        << QStringLiteral("提示: 不能使用字符 U+D800,请删除后再试!");
+    QTest::newRow("emoji in name") << QStringLiteral("boss😀") << QStringLiteral("pw") << QStringLiteral("pw")
+                                   << QStringLiteral("提示: 不能使用字符“😀”(U+1F600),请删除后再试!");
 }
 
 void TestSetup::validation()
@@ -61,6 +72,18 @@ void TestSetup::validation()
     QFETCH(QString, message);
     AccountSetup::Administrator admin{name, password, repeat, QStringLiteral("张三"), QStringLiteral("星河")};
     QCOMPARE(AccountSetup::validate(admin), message);
+}
+
+void TestSetup::unstorableNicknameNamed()
+{
+    AccountSetup::Administrator admin{QStringLiteral("boss"), QStringLiteral("pw"), QStringLiteral("pw"),
+                                      QStringLiteral("张三\x01"), QStringLiteral("한국")};
+    QCOMPARE(AccountSetup::validate(admin), QStringLiteral("提示: 不能使用字符 U+0001,请删除后再试!"));
+    admin.nickname = QStringLiteral("张三");
+    QCOMPARE(AccountSetup::validate(admin), QStringLiteral("提示: 不能使用字符“한”(U+D55C),请删除后再试!"));
+    const Outcome outcome = AccountSetup::createAdministrator(*m_gateway, admin);
+    QVERIFY(!outcome.ok);
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), qint64(0));
 }
 
 void TestSetup::administratorCanLogIn()
