@@ -1,6 +1,7 @@
 #include "app/Dialogs.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -35,10 +36,18 @@ QMessageBox::Icon boxIcon(Icon icon)
     return QMessageBox::NoIcon;
 }
 
+// Boxes belong to the window, not to the page that asked: a page's style sheet would
+// otherwise colour the box's text too.
+QWidget* owner(QWidget* parent)
+{
+    return parent ? parent->window() : nullptr;
+}
+
 bool present(QWidget* parent, const Message& message)
 {
     if (hooks().message)
         return hooks().message(message);
+    parent = owner(parent);
     const auto buttons = message.yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
     QMessageBox box(boxIcon(message.icon), message.title, message.text, buttons, parent);
     if (message.yesNo)
@@ -50,8 +59,10 @@ QString askFile(QWidget* parent, const FileRequest& request)
 {
     if (hooks().file)
         return hooks().file(request);
-    QFileDialog dialog(parent, request.title, QString(), request.filter);
+    QFileDialog dialog(owner(parent), request.title, QString(), request.filter);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // Every save of this program appends to an existing file; asking to replace it would lie.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, request.save);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -101,13 +112,21 @@ QString saveTextFile(QWidget* parent, const QString& title)
     return askFile(parent, {true, title, kTextFilter, QStringLiteral("txt")});
 }
 
-void openUrl(const QUrl& url)
+bool openUrl(const QUrl& url)
 {
-    if (hooks().url) {
-        hooks().url(url);
+    if (hooks().url)
+        return hooks().url(url);
+    return QDesktopServices::openUrl(url);
+}
+
+void openUrlOrTell(QWidget* parent, const QUrl& url)
+{
+    if (openUrl(url))
         return;
-    }
-    QDesktopServices::openUrl(url);
+    const QString where = url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    inform(parent, url.isLocalFile()
+                       ? QStringLiteral("提示: 没有可以打开此文件的程序,文件保存在:\n%1").arg(where)
+                       : QStringLiteral("提示: 无法打开浏览器,请手动访问:\n%1").arg(where));
 }
 
 } // namespace Dialogs

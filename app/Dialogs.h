@@ -42,7 +42,8 @@ struct FileRequest
 // A hook answers instead of the user: true means Yes for a Yes/No box.
 using MessageHook = std::function<bool(const Message&)>;
 using FileHook = std::function<QString(const FileRequest&)>;
-using UrlHook = std::function<void(const QUrl&)>;
+// A URL hook answers whether a program took the address.
+using UrlHook = std::function<bool(const QUrl&)>;
 void setMessageHook(MessageHook hook);
 void setFileHook(FileHook hook);
 void setUrlHook(UrlHook hook);
@@ -58,7 +59,10 @@ bool ask(QWidget* parent, const QString& text, const QString& caption, Icon icon
 QString openTextFile(QWidget* parent, const QString& title);
 QString saveTextFile(QWidget* parent, const QString& title);
 
-// Opens a web page or a saved file with the desktop's program for it.
-void openUrl(const QUrl& url);
+// Opens a web page or a saved file with the desktop's program for it; false when no program
+// took it.
+bool openUrl(const QUrl& url);
+// The same, telling the user where to find the page or file when nothing opened it.
+void openUrlOrTell(QWidget* parent, const QUrl& url);
 
 } // namespace Dialogs

@@ -6,8 +6,8 @@
 #include "app/ProcessExit.h"
 #include "app/ProfileIni.h"
 #include "db/LoginStatements.h"
-#include "db/StorableText.h"
 #include "db/SessionUser.h"
+#include "db/StorableText.h"
 #include "skin/DialogUnits.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
@@ -115,7 +115,7 @@ void CLoginDlg::buildWebButtons()
         auto* button = new CSkinButton(QString::fromUtf8(web.caption), QString::fromLatin1(web.name), this);
         DialogUnits::place(button, web.x, web.y, 44, 15);
         const QUrl url(QString::fromUtf8(web.url));
-        connect(button, &QPushButton::clicked, this, [url] { Dialogs::openUrl(url); });
+        connect(button, &QPushButton::clicked, this, [this, url] { Dialogs::openUrlOrTell(this, url); });
     }
 }
 

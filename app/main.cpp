@@ -1,4 +1,5 @@
 #include "app/MainDlg.h"
+#include "app/Translations.h"
 #include "db/DbConfig.h"
 #include "db/DbGateway.h"
 #include "db/SessionUser.h"
@@ -14,6 +15,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavrel"));
     WindowSkin::applyApplicationFont();
+    if (!Translations::install(app))
+        std::fprintf(stderr,
+                     "kavrel: Qt's Chinese translations are missing; standard dialogs stay in English\n");
 
     // The settings, keyword and database files live in the folder the program starts in.
     const QString startFolder = QDir::currentPath();

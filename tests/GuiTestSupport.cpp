@@ -12,7 +12,10 @@ DialogRecorder::DialogRecorder()
         fileRequests << request;
         return files.isEmpty() ? QString() : files.takeFirst();
     });
-    Dialogs::setUrlHook([this](const QUrl& url) { urls << url; });
+    Dialogs::setUrlHook([this](const QUrl& url) {
+        urls << url;
+        return urlOpens;
+    });
     ProcessExit::setHook([this](int code) { exitCodes << code; });
 }
 

@@ -18,6 +18,7 @@ public:
     bool answerYes = false;
     QStringList files; // answers to file dialogs, in order; empty means cancel
     QList<QUrl> urls;
+    bool urlOpens = true; // whether a program takes the opened address
     QList<int> exitCodes;
 
     QStringList texts() const;
