@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs from Debian's packages whatever the build, the client and the tests need and is
-# missing. Safe to run again: packages already present are skipped.
+# missing, and the packages named as arguments. Safe to run again: packages already present are
+# skipped.
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
     postgresql
     fonts-wqy-microhei fonts-arphic-uming
     xvfb xauth
+    "$@"
 )
 
 missing=()
