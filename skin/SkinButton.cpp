@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyle>
 #include <QStyleOption>
 
@@ -21,11 +22,11 @@ public:
 
     static InputWatch& instance()
     {
-        static InputWatch* watch = [] {
-            auto* created = new InputWatch(qApp);
-            qApp->installEventFilter(created);
-            return created;
-        }();
+        static QPointer<InputWatch> watch;
+        if (!watch) {
+            watch = new InputWatch(qApp);
+            qApp->installEventFilter(watch);
+        }
         return *watch;
     }
 
@@ -197,6 +198,13 @@ void CSkinButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
     // The second press of a double-click is a press like any other, so it clicks again.
     mousePressEvent(event);
+}
+
+void CSkinButton::hideEvent(QHideEvent* event)
+{
+    QPushButton::hideEvent(event);
+    // Hidden under the mouse (submit gives way to pause), it is not hot when it comes back.
+    setHovered(false);
 }
 
 void CSkinButton::focusInEvent(QFocusEvent* event)

@@ -114,6 +114,12 @@ void TestSkinButton::hotWhileHoveredOrPressed()
     QCOMPARE(m_button->currentIcon().toImage().pixelColor(0, 0), kNormal);
     m_button->setDown(true);
     QCOMPARE(m_button->currentIcon().toImage().pixelColor(0, 0), kHot);
+    m_button->setDown(false);
+    // Hidden while hot (submit gives way to pause), it comes back in its normal look.
+    QApplication::sendEvent(m_button, &enter);
+    m_button->hide();
+    m_button->show();
+    QVERIFY(!m_button->isHovered());
 }
 
 void TestSkinButton::pressShiftsOnePixel_data()
