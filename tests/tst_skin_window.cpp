@@ -76,6 +76,7 @@ private slots:
     void dragFollowsTheMouseUntilRelease();
     void mainWindowIsShapedAndPaintedFromItsBitmap();
     void pressOnALabelDragsTheMainWindow();
+    void pagesLeaveNoMarksBeside();
     void buttonsCarryTheirArtAndNames_data();
     void buttonsCarryTheirArtAndNames();
     void hiDpiUsesTheSharpArtwork();
@@ -363,6 +364,21 @@ void TestSkinWindow::pressOnALabelDragsTheMainWindow()
     mouse(header, QEvent::MouseMove, pressAt + QPoint(-20, 15), Qt::LeftButton);
     mouse(header, QEvent::MouseButtonRelease, pressAt + QPoint(-20, 15), Qt::NoButton);
     QCOMPARE(window->pos(), start + QPoint(-20, 15));
+}
+
+void TestSkinWindow::pagesLeaveNoMarksBeside()
+{
+    // A hosted page covers the composition's drawings; the strip of card between the page's
+    // right edge and the card's border shows nothing of them.
+    auto window = mainWindow();
+    const QRect page = window->findChild<QWidget*>(QStringLiteral("recordsHolder"))->geometry();
+    const QImage bitmap = WindowSkin::mainBitmap();
+    for (int y = page.top() + 8; y <= page.bottom(); ++y) { // below the card's rounded corner
+        for (int x = page.right() + 1; x < 790; ++x) {
+            if (bitmap.pixel(x, y) != qRgb(255, 255, 255))
+                QFAIL(qPrintable(QStringLiteral("mark at %1,%2").arg(x).arg(y)));
+        }
+    }
 }
 
 void TestSkinWindow::buttonsCarryTheirArtAndNames_data()

@@ -175,17 +175,18 @@ void paintMain(QPainter& p, const Art& art)
     p.fillRect(QRectF(146, 131, 1, 451), Palette::line);
     text(p, font(art, 11), Palette::grey, QPointF(30, 552), QStringLiteral("安全 · 快速 · 稳定"));
 
+    // Everything drawn on the card stays left of x 781, where the hosted pages end.
     card(p, QRectF(148, 136, 643, 439));
     heading(p, art, QPointF(153, 151), QStringLiteral("号码列表"));
     heading(p, art, QPointF(327, 151), QStringLiteral("短信内容"));
     heading(p, art, QPointF(670, 151), QStringLiteral("字数统计"));
     p.setPen(QPen(Palette::line, 1));
-    p.drawLine(QPointF(670, 206.5), QPointF(782, 206.5));
+    p.drawLine(QPointF(670, 206.5), QPointF(780, 206.5));
 
     heading(p, art, QPointF(327, 275), QStringLiteral("发送统计"));
     p.setPen(QPen(QColor(0xE1, 0xE8, 0xF0), 1));
     p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(327.5, 280.5, 455, 62), 6, 6);
+    p.drawRoundedRect(QRectF(327.5, 280.5, 453, 62), 6, 6);
     p.drawLine(QPointF(491.5, 288), QPointF(491.5, 335));
     p.drawLine(QPointF(653.5, 288), QPointF(653.5, 335));
 
