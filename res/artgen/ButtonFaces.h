@@ -5,7 +5,7 @@
 #include <QSize>
 #include <QString>
 
-struct ButtonSpec
+struct ButtonArt
 {
     QString name;
     QSize size;
@@ -18,8 +18,8 @@ struct ButtonSpec
 namespace ButtonFaces {
 
 // Reads the button manifest; on a malformed line returns nothing and sets error.
-QList<ButtonSpec> readManifest(const QString& path, QString* error);
+QList<ButtonArt> readManifest(const QString& path, QString* error);
 // The normal or hot face at scale 1 or 2; a null image when the face, tone or glyph is unknown.
-QImage draw(const ButtonSpec& spec, bool hot, int scale, const QString& fontFamily);
+QImage draw(const ButtonArt& button, bool hot, int scale, const QString& fontFamily);
 
 } // namespace ButtonFaces

@@ -103,20 +103,20 @@ int main(int argc, char** argv)
     }
 
     QString error;
-    const QList<ButtonSpec> buttons =
+    const QList<ButtonArt> buttons =
         ButtonFaces::readManifest(parser.value(QStringLiteral("buttons")), &error);
     if (buttons.isEmpty())
         return fail(error.isEmpty() ? QStringLiteral("the button manifest is empty") : error);
-    for (const ButtonSpec& spec : buttons) {
+    for (const ButtonArt& button : buttons) {
         for (const bool hot : {false, true}) {
             for (const int scale : {1, 2}) {
-                const QImage face = ButtonFaces::draw(spec, hot, scale, family);
+                const QImage face = ButtonFaces::draw(button, hot, scale, family);
                 const QString path =
                     out.filePath(QStringLiteral("buttons/%1%2%3.png")
-                                     .arg(spec.name, hot ? QStringLiteral("-hot") : QString(),
+                                     .arg(button.name, hot ? QStringLiteral("-hot") : QString(),
                                           scale == 2 ? QStringLiteral("@2x") : QString()));
                 if (face.isNull())
-                    return fail(QStringLiteral("%1: unknown face, tone or glyph").arg(spec.name));
+                    return fail(QStringLiteral("%1: unknown face, tone or glyph").arg(button.name));
                 if (!save(face, path))
                     return fail(QStringLiteral("cannot write %1").arg(path));
             }
