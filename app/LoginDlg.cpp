@@ -37,8 +37,10 @@ CLoginDlg::CLoginDlg(DbGateway& gateway, SessionUser& session, const QString& se
 {
     setObjectName(QStringLiteral("loginDialog"));
     setWindowTitle(QStringLiteral("Kavrel"));
+    setWindowIcon(WindowSkin::applicationIcon());
     setFixedSize(614, 362);
     setAttribute(Qt::WA_TranslucentBackground);
+    WindowSkin::shape(this, WindowSkin::loginBitmap());
     buildControls();
     buildWebButtons();
     loadRemembered();
@@ -55,26 +57,29 @@ void CLoginDlg::buildControls()
     m_name = new QLineEdit(this);
     m_name->setObjectName(QStringLiteral("loginName"));
     m_name->setGeometry(74, 162, 135, 17);
+    m_name->setAccessibleName(QStringLiteral("帐号"));
     m_password = new QLineEdit(this);
     m_password->setObjectName(QStringLiteral("password"));
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setGeometry(74, 187, 135, 17);
-    m_remember = new QCheckBox(this);
+    m_password->setAccessibleName(QStringLiteral("密码"));
+    // The box carries its own caption, so a click on the words ticks it too.
+    m_remember = new QCheckBox(QStringLiteral("记住密码"), this);
     m_remember->setObjectName(QStringLiteral("rememberBox"));
-    DialogUnits::place(m_remember, 47, 140, 10, 10);
+    DialogUnits::place(m_remember, 47, 140, 50, 10);
 
-    auto* login = new CSkinButton(QStringLiteral("登 录"), QStringLiteral("loginButton"), this,
-                                  CSkinButton::Look::Accent);
+    auto* login = skinButton(QStringLiteral("loginButton"), QStringLiteral("login"), QStringLiteral("登录"));
     DialogUnits::place(login, 17, 152, 61, 21);
     login->SetTooltipText(QStringLiteral("验证登陆!"));
-    auto* quit = new CSkinButton(QStringLiteral("退 出"), QStringLiteral("quitButton"), this);
+    auto* quit = skinButton(QStringLiteral("quitButton"), QStringLiteral("quit"), QStringLiteral("退出"));
     DialogUnits::place(quit, 82, 152, 61, 21);
     quit->SetTooltipText(QStringLiteral("关闭退出!"));
-    auto* corner = new CSkinButton(QStringLiteral("×"), QStringLiteral("cornerQuitButton"), this,
-                                   CSkinButton::Look::Light);
+    auto* corner =
+        skinButton(QStringLiteral("cornerQuitButton"), QStringLiteral("login-close"), QStringLiteral("关闭"));
     DialogUnits::place(corner, 387, 3, 19, 17);
     corner->SetTooltipText(QStringLiteral("关闭退出!"));
-    auto* registration = new CSkinButton(QStringLiteral("注册充值"), QStringLiteral("registerButton"), this);
+    auto* registration =
+        skinButton(QStringLiteral("registerButton"), QStringLiteral("register"), QStringLiteral("注册充值"));
     DialogUnits::place(registration, 102, 186, 44, 15);
     registration->SetTooltipText(QStringLiteral("注册充值!"));
 
@@ -92,11 +97,19 @@ void CLoginDlg::buildControls()
     connect(registration, &QPushButton::clicked, this, &CLoginDlg::toggleRegistration);
 }
 
+CSkinButton* CLoginDlg::skinButton(const QString& name, const QString& art, const QString& function)
+{
+    auto* button = new CSkinButton(name, function, this);
+    button->SetIcons(QStringLiteral("buttons/%1-hot").arg(art), QStringLiteral("buttons/%1").arg(art));
+    return button;
+}
+
 void CLoginDlg::buildWebButtons()
 {
     struct Web
     {
         const char* name;
+        const char* art;
         const char* caption;
         double x, y;
         const char* url;
@@ -106,13 +119,14 @@ void CLoginDlg::buildWebButtons()
     const QByteArray homeWithoutSlash = (home.endsWith(QLatin1Char('/')) ? home.chopped(1) : home).toUtf8();
     const QByteArray homeWithSlash =
         (home.endsWith(QLatin1Char('/')) ? home : home + QLatin1Char('/')).toUtf8();
-    const Web pages[] = {{"contactButton", "联系我们", 13, 186, KAVREL_URL_CONTACT},
-                         {"companyButton", "公司简介", 58, 186, KAVREL_URL_COMPANY},
-                         {"homeButton", "网站首页", 13, 204, homeWithSlash.constData()},
-                         {"helpButton", "使用帮助", 58, 204, KAVREL_URL_HELP},
-                         {"siteButton", "官方网站", 102, 204, homeWithoutSlash.constData()}};
+    const Web pages[] = {{"contactButton", "contact", "联系我们", 13, 186, KAVREL_URL_CONTACT},
+                         {"companyButton", "company", "公司简介", 58, 186, KAVREL_URL_COMPANY},
+                         {"homeButton", "home", "网站首页", 13, 204, homeWithSlash.constData()},
+                         {"helpButton", "help", "使用帮助", 58, 204, KAVREL_URL_HELP},
+                         {"siteButton", "site", "官方网站", 102, 204, homeWithoutSlash.constData()}};
     for (const Web& web : pages) {
-        auto* button = new CSkinButton(QString::fromUtf8(web.caption), QString::fromLatin1(web.name), this);
+        auto* button =
+            skinButton(QLatin1String(web.name), QLatin1String(web.art), QString::fromUtf8(web.caption));
         DialogUnits::place(button, web.x, web.y, 44, 15);
         const QUrl url(QString::fromUtf8(web.url));
         connect(button, &QPushButton::clicked, this, [this, url] { Dialogs::openUrlOrTell(this, url); });
@@ -208,7 +222,7 @@ bool CLoginDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CLoginDlg::paintEvent(QPaintEvent*)
 {
-    WindowSkin::paintBackground(this, WindowSkin::loginBackground());
+    WindowSkin::paintBackground(this, WindowSkin::loginBackground(devicePixelRatioF()));
 }
 
 void CLoginDlg::mousePressEvent(QMouseEvent* event)

@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class CRegisterDlg;
+class CSkinButton;
 class DbGateway;
 class QCheckBox;
 class QFrame;
@@ -29,6 +30,7 @@ protected:
 
 private:
     void buildControls();
+    CSkinButton* skinButton(const QString& name, const QString& art, const QString& function);
     void buildWebButtons();
     void loadRemembered();
     void logIn();

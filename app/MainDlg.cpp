@@ -31,11 +31,6 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
-static void initResources()
-{
-    Q_INIT_RESOURCE(res);
-}
-
 namespace {
 
 const QString kGreyOnWhite = QStringLiteral("color:rgb(115,115,115);background:#ffffff;");
@@ -47,12 +42,12 @@ CMainDlg::CMainDlg(DbGateway& gateway, SessionUser& session, const QString& star
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_gateway(gateway), m_session(session),
       m_startFolder(startFolder), m_keywordFile(QDir(startFolder).filePath(QStringLiteral("XPOP.dat")))
 {
-    initResources();
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Kavrel"));
-    setWindowIcon(QIcon(QStringLiteral(":/res/kavrel.png")));
+    setWindowIcon(WindowSkin::applicationIcon());
     setFixedSize(DialogUnits::toPixels(533), DialogUnits::toPixels(388));
     setAttribute(Qt::WA_TranslucentBackground);
+    WindowSkin::shape(this, WindowSkin::mainBitmap());
     buildComposition();
     buildButtons();
     buildPages();
@@ -113,30 +108,32 @@ void CMainDlg::buildComposition()
                         QStringLiteral("color:#ffffff;background:transparent;"));
 }
 
-CSkinButton* CMainDlg::addButton(const QString& name, const QString& caption, double x, double y, double w,
-                                 double h)
+CSkinButton* CMainDlg::addButton(const QString& name, const QString& art, const QString& function, double x,
+                                 double y, double w, double h)
 {
-    auto* button = new CSkinButton(caption, name, this);
+    auto* button = new CSkinButton(name, function, this);
+    button->SetIcons(QStringLiteral("buttons/%1-hot").arg(art), QStringLiteral("buttons/%1").arg(art));
     DialogUnits::place(button, x, y, w, h);
     return button;
 }
 
 void CMainDlg::buildButtons()
 {
-    m_submit = addButton(QStringLiteral("submitButton"), QStringLiteral("提交发送"), 445, 67, 76, 17);
+    m_submit = addButton(QStringLiteral("submitButton"), QStringLiteral("submit"), QStringLiteral("提交发送"),
+                         445, 67, 76, 17);
     m_submit->SetTooltipText(QStringLiteral("提交发送!"));
-    m_pause = addButton(QStringLiteral("pauseButton"), QStringLiteral("暂停发送"), 445, 67, 76, 17);
+    m_pause = addButton(QStringLiteral("pauseButton"), QStringLiteral("pause"), QStringLiteral("暂停发送"),
+                        445, 67, 76, 17);
     m_pause->SetTooltipText(QStringLiteral("暂停发送!"));
     m_pause->hide();
-    m_clearText = addButton(QStringLiteral("clearTextButton"), QStringLiteral("清空内容"), 444, 144, 73, 21);
+    m_clearText = addButton(QStringLiteral("clearTextButton"), QStringLiteral("clear-text"),
+                            QStringLiteral("清空内容"), 444, 144, 73, 21);
     m_clearText->SetTooltipText(QStringLiteral("清空短信内容!"));
-    auto* close =
-        new CSkinButton(QStringLiteral("×"), QStringLiteral("closeButton"), this, CSkinButton::Look::Light);
-    DialogUnits::place(close, 512, 3, 17, 17);
+    auto* close = addButton(QStringLiteral("closeButton"), QStringLiteral("close"), QStringLiteral("关闭"),
+                            512, 3, 17, 17);
     close->SetTooltipText(QStringLiteral("关闭退出!"));
-    auto* minimise = new CSkinButton(QStringLiteral("－"), QStringLiteral("minimiseButton"), this,
-                                     CSkinButton::Look::Light);
-    DialogUnits::place(minimise, 481, 3, 18, 17);
+    auto* minimise = addButton(QStringLiteral("minimiseButton"), QStringLiteral("minimise"),
+                               QStringLiteral("最小化"), 481, 3, 18, 17);
     minimise->SetTooltipText(QStringLiteral("最小化窗口!"));
     connect(close, &QPushButton::clicked, this, [this] {
         if (confirmQuit(Dialogs::kNotice, true))
@@ -144,19 +141,25 @@ void CMainDlg::buildButtons()
     });
     connect(minimise, &QPushButton::clicked, this, &QWidget::showMinimized);
 
-    const QStringList names = {QStringLiteral("manualButton"),    QStringLiteral("importButton"),
-                               QStringLiteral("exportButton"),    QStringLiteral("deleteButton"),
-                               QStringLiteral("clearListButton"), QStringLiteral("profileButton"),
-                               QStringLiteral("adminButton")};
-    const QStringList captions = {QStringLiteral("手动加入"), QStringLiteral("导入号码"),
-                                  QStringLiteral("导出号码"), QStringLiteral("删除号码"),
-                                  QStringLiteral("清空号码"), QStringLiteral("修改信息"),
-                                  QStringLiteral("管理工具")};
-    for (int k = 0; k < names.size(); ++k)
-        addButton(names[k], captions[k], 10, 89 + 27 * k, 81, 26);
+    struct Column
+    {
+        const char* name;
+        const char* art;
+        const char* function;
+    };
+    const Column column[] = {
+        {"manualButton", "manual", "手动加入"},        {"importButton", "import", "导入号码"},
+        {"exportButton", "export", "导出号码"},        {"deleteButton", "delete", "删除号码"},
+        {"clearListButton", "clear-list", "清空号码"}, {"profileButton", "profile", "修改信息"},
+        {"adminButton", "admin", "管理工具"}};
+    for (int k = 0; k < std::ssize(column); ++k)
+        addButton(QLatin1String(column[k].name), QLatin1String(column[k].art),
+                  QString::fromUtf8(column[k].function), 10, 89 + 27 * k, 81, 26);
     m_adminButton = findChild<CSkinButton*>(QStringLiteral("adminButton"));
-    addButton(QStringLiteral("recordsButton"), QStringLiteral("发送记录"), 10, 278, 81, 26);
-    m_dedupeButton = addButton(QStringLiteral("dedupeButton"), QStringLiteral("过滤重复"), 10, 305, 81, 26);
+    addButton(QStringLiteral("recordsButton"), QStringLiteral("records"), QStringLiteral("发送记录"), 10, 278,
+              81, 26);
+    m_dedupeButton = addButton(QStringLiteral("dedupeButton"), QStringLiteral("dedupe"),
+                               QStringLiteral("过滤重复"), 10, 305, 81, 26);
     m_dedupeButton->SetTooltipText(QStringLiteral("过滤重复号码!"));
 
     connect(findChild<QPushButton*>(QStringLiteral("manualButton")), &QPushButton::clicked, this,
@@ -419,7 +422,7 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CMainDlg::paintEvent(QPaintEvent*)
 {
-    WindowSkin::paintBackground(this, WindowSkin::mainBackground());
+    WindowSkin::paintBackground(this, WindowSkin::mainBackground(devicePixelRatioF()));
 }
 
 void CMainDlg::mousePressEvent(QMouseEvent* event)

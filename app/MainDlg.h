@@ -70,8 +70,8 @@ private:
     void connectSending();
     QLabel* addLabel(const QString& name, const QString& text, double x, double y, double w, double h,
                      const QString& style);
-    CSkinButton* addButton(const QString& name, const QString& caption, double x, double y, double w,
-                           double h);
+    CSkinButton* addButton(const QString& name, const QString& art, const QString& function, double x,
+                           double y, double w, double h);
     void fillHeaderAndCounters();
     void applyRights();
 

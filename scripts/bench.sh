@@ -9,4 +9,5 @@ cd "$root/build/bench"
 ./bench_dedupe
 ./bench_import
 ./bench_window
+./bench_outline
 "$root/scripts/with-postgres.sh" ./bench_submission

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-translations-l10n
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
     libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
     unixodbc unixodbc-dev tdsodbc freetds-bin
     postgresql

@@ -1,20 +1,50 @@
 #pragma once
 
+#include <QPixmap>
 #include <QPushButton>
 
-// Frameless push button of the skinned windows: its caption lights up while hovered or
-// pressed and shifts one pixel while pressed.
+// Frameless icon button of the skinned windows. It shows its normal icon over the window's own
+// background, the hot icon while hovered or pressed, shifted one pixel while pressed, and greyed
+// while disabled. A mouse user sees no focus mark; a keyboard user sees the hot icon and a ring
+// on the focused button.
 class CSkinButton : public QPushButton
 {
     Q_OBJECT
 public:
-    enum class Look
-    {
-        Light,
-        Dark,
-        Accent
-    };
+    // function names the button for screen readers until a tooltip does.
+    CSkinButton(const QString& objectName, const QString& function, QWidget* parent);
 
-    CSkinButton(const QString& caption, const QString& objectName, QWidget* parent, Look look = Look::Dark);
-    void SetTooltipText(const QString& text);
+    // Artwork names (SkinArt), drawn for the screen the button is on; both may be the same.
+    void SetIcons(const QString& hot, const QString& normal);
+    void SetIcons(const QPixmap& hot, const QPixmap& normal);
+    // A null text changes nothing; an inactive tooltip is kept but not shown.
+    void SetTooltipText(const QString& text, bool activate = true);
+
+    bool isHovered() const { return m_hovered; }
+    bool showsKeyboardFocus() const;
+    // The icon the next paint draws and where its top-left corner goes.
+    QPixmap currentIcon() const;
+    QPoint iconPosition() const;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QPixmap icon(bool hot) const;
+    void setHovered(bool hovered);
+
+    QString m_hotName;
+    QString m_normalName;
+    QPixmap m_hot;
+    QPixmap m_normal;
+    bool m_hovered = false;
 };

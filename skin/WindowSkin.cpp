@@ -1,129 +1,128 @@
 #include "skin/WindowSkin.h"
 
+#include "skin/Outline.h"
+#include "skin/SkinArt.h"
+
 #include <QApplication>
-#include <QLinearGradient>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
+#include <QPointer>
 #include <QWidget>
 #include <QWindow>
 
 namespace WindowSkin {
 namespace {
 
-const QColor kDeepBlue(24, 84, 140);
-const QColor kBlue(58, 136, 204);
-const QColor kPale(236, 243, 250);
-
-void paintFrame(QPainter& p, const QRect& area)
+qreal ratioOrApplication(qreal ratio)
 {
-    QPainterPath outline;
-    outline.addRoundedRect(QRectF(area).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
-    p.fillPath(outline, kPale);
-    p.setPen(QPen(kDeepBlue, 1));
-    p.drawPath(outline);
+    return ratio > 0 ? ratio : qApp->devicePixelRatio();
 }
 
-void paintBand(QPainter& p, const QRect& band)
+// The key colour made transparent, so a platform that composites but cannot cut still shows
+// the rounded outline.
+QPixmap withoutKey(const QString& name, qreal ratio)
 {
-    QLinearGradient gradient(band.topLeft(), band.bottomLeft());
-    gradient.setColorAt(0, kDeepBlue);
-    gradient.setColorAt(1, kBlue);
-    QPainterPath outline;
-    outline.addRoundedRect(
-        QRectF(0, 0, p.device()->width(), p.device()->height()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
-    p.save();
-    p.setClipPath(outline);
-    p.fillRect(band, gradient);
-    p.restore();
+    static QHash<QString, QPixmap> cache;
+    const QPixmap source = SkinArt::pixmap(name, ratioOrApplication(ratio));
+    const QString key = name + QString::number(source.devicePixelRatio());
+    auto found = cache.constFind(key);
+    if (found != cache.constEnd())
+        return *found;
+    QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if ((row[x] & 0xFFFFFF) == Outline::keyColour)
+                row[x] = 0;
+        }
+    }
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(source.devicePixelRatio());
+    cache.insert(key, pixmap);
+    return pixmap;
 }
 
-void paintTitle(QPainter& p, const QPoint& at, const QString& subtitle)
+// Follows the mouse with the window from a press to its release, for platforms whose window
+// manager offers no move of its own.
+class ManualDrag : public QObject
 {
-    QFont font = QApplication::font();
-    font.setPixelSize(26);
-    font.setBold(true);
-    p.setFont(font);
-    p.setPen(Qt::white);
-    p.drawText(at, QStringLiteral("Kavrel"));
-    font.setPixelSize(14);
-    font.setBold(false);
-    p.setFont(font);
-    p.setPen(QColor(220, 235, 250));
-    p.drawText(at + QPoint(104, -2), subtitle);
-}
+public:
+    ManualDrag(QWidget* window, const QPoint& pressedAt)
+        : QObject(window), m_window(window), m_pressedAt(pressedAt), m_windowAt(window->pos())
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::MouseMove) {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->buttons() & Qt::LeftButton) {
+                m_window->move(m_windowAt + mouse->globalPosition().toPoint() - m_pressedAt);
+                return true;
+            }
+            deleteLater();
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_window;
+    QPoint m_pressedAt;
+    QPoint m_windowAt;
+};
 
 } // namespace
 
-QPixmap mainBackground()
+QPixmap mainBackground(qreal ratio)
 {
-    static const QPixmap pixmap = [] {
-        QPixmap image(800, 582);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        paintFrame(p, image.rect());
-        paintBand(p, QRect(0, 0, 800, 128));
-        paintTitle(p, QPoint(24, 52), QStringLiteral("短信群发客户端"));
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(214, 230, 245));
-        p.drawRoundedRect(QRect(8, 128, 136, 446), 6, 6);
-        p.setBrush(Qt::white);
-        p.drawRoundedRect(QRect(146, 134, 646, 440), 6, 6);
-        return image;
-    }();
-    return pixmap;
+    return withoutKey(QStringLiteral("main"), ratio);
 }
 
-QPixmap loginBackground()
+QPixmap loginBackground(qreal ratio)
 {
-    static const QPixmap pixmap = [] {
-        QPixmap image(614, 362);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        paintFrame(p, image.rect());
-        paintBand(p, QRect(0, 0, 614, 120));
-        paintTitle(p, QPoint(24, 60), QStringLiteral("短信群发 · 登录"));
-        QFont font = QApplication::font();
-        font.setPixelSize(13);
-        p.setFont(font);
-        p.setPen(QColor(60, 60, 60));
-        p.drawText(QRect(24, 160, 48, 17), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("帐号:"));
-        p.drawText(QRect(24, 185, 48, 17), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("密码:"));
-        p.drawText(QRect(86, 204, 90, 18), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("记住密码"));
-        p.setPen(QColor(210, 222, 235));
-        p.drawLine(226, 134, 226, 340);
-        return image;
-    }();
-    return pixmap;
+    return withoutKey(QStringLiteral("login"), ratio);
 }
 
-QPixmap popupBackground()
+QPixmap popupBackground(qreal ratio)
 {
-    static const QPixmap pixmap = [] {
-        QPixmap image(271, 143);
-        image.fill(Qt::transparent);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        paintFrame(p, image.rect());
-        paintBand(p, QRect(0, 0, 271, 28));
-        return image;
-    }();
-    return pixmap;
+    return SkinArt::pixmap(QStringLiteral("popup"), ratioOrApplication(ratio));
 }
 
-QPixmap profilePicture()
+QPixmap profilePicture(qreal ratio)
 {
-    static const QPixmap pixmap = [] {
-        QPixmap image(634, 277);
-        image.fill(kPale);
-        QPainter p(&image);
-        p.setRenderHint(QPainter::Antialiasing);
-        paintBand(p, QRect(0, 0, 634, 60));
-        return image;
-    }();
-    return pixmap;
+    return SkinArt::pixmap(QStringLiteral("profile"), ratioOrApplication(ratio));
+}
+
+QImage mainBitmap()
+{
+    return SkinArt::image(QStringLiteral("main"));
+}
+
+QImage loginBitmap()
+{
+    return SkinArt::image(QStringLiteral("login"));
+}
+
+QIcon applicationIcon()
+{
+    return SkinArt::applicationIcon();
+}
+
+bool shape(QWidget* window, const QImage& bitmap)
+{
+    const QRegion outline = Outline::fromBitmap(bitmap, window->size());
+    // An empty outline would make the window vanish for good: keep it whole instead.
+    if (outline.isEmpty() || outline == QRegion(window->rect())) {
+        window->clearMask();
+        return false;
+    }
+    window->setMask(outline);
+    return true;
 }
 
 void paintBackground(QWidget* window, const QPixmap& background)
@@ -134,9 +133,14 @@ void paintBackground(QWidget* window, const QPixmap& background)
 
 bool dragOnPress(QWidget* window, QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton || !window->windowHandle())
+    if (event->button() != Qt::LeftButton)
         return false;
-    return window->windowHandle()->startSystemMove();
+    if (QWindow* handle = window->windowHandle(); handle && handle->startSystemMove())
+        return true;
+    static QPointer<ManualDrag> current;
+    delete current;
+    current = new ManualDrag(window, event->globalPosition().toPoint());
+    return true;
 }
 
 void applyApplicationFont()

@@ -1,0 +1,470 @@
+#include "GuiTestSupport.h"
+#include "TestDatabases.h"
+
+#include "app/LoginDlg.h"
+#include "app/MainDlg.h"
+#include "db/LoginStatements.h"
+#include "db/SessionUser.h"
+#include "skin/Outline.h"
+#include "skin/SkinArt.h"
+#include "skin/SkinButton.h"
+#include "skin/WindowSkin.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QRandomGenerator>
+#include <QTest>
+
+namespace {
+
+const QRgb kGreen = qRgb(0, 255, 0);
+
+// The outline as the one-pixel-at-a-time cut would make it.
+QRegion cutPixelByPixel(const QImage& bitmap, const QSize& area)
+{
+    QRegion region(0, 0, area.width(), area.height());
+    for (int x = 0; x < std::min(area.width(), bitmap.width()); ++x) {
+        for (int y = 0; y < std::min(area.height(), bitmap.height()); ++y) {
+            if ((bitmap.pixel(x, y) & 0xFFFFFF) == (kGreen & 0xFFFFFF))
+                region ^= QRegion(x, y, 1, 1);
+        }
+    }
+    return region;
+}
+
+QImage filled(const QSize& size, QRgb color, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage image(size, format);
+    image.fill(color);
+    return image;
+}
+
+class DragWindow : public QWidget
+{
+protected:
+    void mousePressEvent(QMouseEvent* event) override { WindowSkin::dragOnPress(this, event); }
+};
+
+void mouse(QWidget* target, QEvent::Type type, const QPoint& global, Qt::MouseButtons buttons)
+{
+    const QPoint local = target->mapFromGlobal(global);
+    QMouseEvent event(type, local, global, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+class TestSkinWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void outlineMatchesThePixelCut_data();
+    void outlineMatchesThePixelCut();
+    void shapeKeepsUnusableOutlinesRectangular_data();
+    void shapeKeepsUnusableOutlinesRectangular();
+    void windowBitmapsAreCutOnlyAtTheRim_data();
+    void windowBitmapsAreCutOnlyAtTheRim();
+    void picturesHaveNoKeyColour_data();
+    void picturesHaveNoKeyColour();
+    void iconAndSoundAreBuilt();
+    void dragFollowsTheMouseUntilRelease();
+    void mainWindowIsShapedAndPaintedFromItsBitmap();
+    void pressOnALabelDragsTheMainWindow();
+    void pagesLeaveNoMarksBeside();
+    void buttonsCarryTheirArtAndNames_data();
+    void buttonsCarryTheirArtAndNames();
+    void hiDpiUsesTheSharpArtwork();
+
+private:
+    std::unique_ptr<CMainDlg> mainWindow();
+    std::unique_ptr<CLoginDlg> loginDialog();
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<DbGateway> m_gateway;
+    std::unique_ptr<DialogRecorder> m_dialogs;
+    SessionUser m_session;
+};
+
+void TestSkinWindow::init()
+{
+    m_gateway = TestDb::open(TestDb::backends().constFirst(), m_dir);
+    TestDb::addAccount(*m_gateway, QStringLiteral("admin"), QStringLiteral("pw"), QStringLiteral("管理员"),
+                       10);
+    m_dialogs = std::make_unique<DialogRecorder>();
+}
+
+void TestSkinWindow::cleanup()
+{
+    m_dialogs.reset();
+    m_gateway.reset();
+}
+
+std::unique_ptr<CMainDlg> TestSkinWindow::mainWindow()
+{
+    m_session = SessionUser();
+    m_session.loginName = QStringLiteral("admin");
+    m_session.password = QStringLiteral("pw");
+    if (DbLogin(*m_gateway, m_session, m_session.loginName, m_session.password).result !=
+        LoginResult::Accepted)
+        qFatal("test account missing");
+    auto window = std::make_unique<CMainDlg>(*m_gateway, m_session, m_dir.path());
+    window->enterSession();
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        qFatal("main window not shown");
+    return window;
+}
+
+std::unique_ptr<CLoginDlg> TestSkinWindow::loginDialog()
+{
+    auto dialog =
+        std::make_unique<CLoginDlg>(*m_gateway, m_session, m_dir.filePath(QStringLiteral("KVR.ini")));
+    dialog->show();
+    return dialog;
+}
+
+void TestSkinWindow::outlineMatchesThePixelCut_data()
+{
+    QTest::addColumn<QImage>("bitmap");
+    QTest::addColumn<QSize>("area");
+    QTest::addColumn<int>("keptPixels");
+
+    QTest::newRow("no green") << filled(QSize(40, 30), qRgb(10, 200, 10)) << QSize(40, 30) << 1200;
+    QTest::newRow("almost green stays") << filled(QSize(40, 30), qRgb(0, 254, 0)) << QSize(40, 30) << 1200;
+    QImage one = filled(QSize(40, 30), qRgb(255, 255, 255));
+    one.setPixel(17, 11, kGreen);
+    QTest::newRow("one green pixel") << one << QSize(40, 30) << 1199;
+    QImage near = one;
+    near.setPixel(18, 11, qRgb(0, 254, 0));
+    near.setPixel(19, 11, qRgb(1, 255, 0));
+    near.setPixel(20, 11, qRgb(0, 255, 1));
+    QTest::newRow("neighbours of green") << near << QSize(40, 30) << 1199;
+    QImage checker = filled(QSize(33, 21), qRgb(0, 0, 0));
+    int checkerKept = 0;
+    for (int y = 0; y < 21; ++y) {
+        for (int x = 0; x < 33; ++x) {
+            if ((x + y) % 2)
+                checker.setPixel(x, y, kGreen);
+            else
+                ++checkerKept;
+        }
+    }
+    QTest::newRow("checkerboard") << checker << QSize(33, 21) << checkerKept;
+    QImage noise = filled(QSize(64, 48), qRgb(90, 90, 90));
+    QRandomGenerator random(9);
+    int noiseKept = 64 * 48;
+    for (int y = 0; y < 48; ++y) {
+        for (int x = 0; x < 64; ++x) {
+            if (random.bounded(10) < 3) {
+                noise.setPixel(x, y, kGreen);
+                --noiseKept;
+            }
+        }
+    }
+    QTest::newRow("noise") << noise << QSize(64, 48) << noiseKept;
+    QImage rows = filled(QSize(20, 20), qRgb(200, 0, 0));
+    for (int x = 0; x < 20; ++x) {
+        rows.setPixel(x, 0, kGreen);
+        rows.setPixel(x, 19, kGreen);
+        rows.setPixel(19, x, kGreen);
+    }
+    QTest::newRow("green edges") << rows << QSize(20, 20) << 18 * 19;
+    QTest::newRow("all green") << filled(QSize(20, 10), kGreen) << QSize(20, 10) << 0;
+    QTest::newRow("bitmap smaller than the window") << filled(QSize(10, 10), kGreen) << QSize(20, 15) << 200;
+    QTest::newRow("bitmap larger than the window") << rows << QSize(10, 10) << 90;
+    QTest::newRow("no bitmap") << QImage() << QSize(12, 7) << 84;
+    QImage alpha = filled(QSize(10, 10), qRgba(0, 255, 0, 0), QImage::Format_ARGB32);
+    alpha.setPixel(3, 3, qRgba(0, 0, 0, 0));
+    QTest::newRow("alpha is ignored") << alpha << QSize(10, 10) << 1;
+    QTest::newRow("24-bit bitmap") << one.convertToFormat(QImage::Format_RGB888) << QSize(40, 30) << 1199;
+    QTest::newRow("indexed bitmap") << one.convertToFormat(QImage::Format_Indexed8) << QSize(40, 30) << 1199;
+    QTest::newRow("main window") << WindowSkin::mainBitmap() << QSize(800, 582) << -1;
+    QTest::newRow("login window") << WindowSkin::loginBitmap() << QSize(614, 362) << -1;
+}
+
+void TestSkinWindow::outlineMatchesThePixelCut()
+{
+    QFETCH(QImage, bitmap);
+    QFETCH(QSize, area);
+    QFETCH(int, keptPixels);
+    const QRegion outline = Outline::fromBitmap(bitmap, area);
+    // Equal as regions, rectangle for rectangle: the runs give Qt's own banded form.
+    QCOMPARE(outline, cutPixelByPixel(bitmap, area));
+    if (keptPixels >= 0) {
+        int area = 0;
+        for (const QRect& r : outline)
+            area += r.width() * r.height();
+        QCOMPARE(area, keptPixels);
+    }
+}
+
+void TestSkinWindow::shapeKeepsUnusableOutlinesRectangular_data()
+{
+    QTest::addColumn<QImage>("bitmap");
+    QTest::addColumn<bool>("shaped");
+    QImage corner = filled(QSize(100, 80), qRgb(1, 2, 3));
+    corner.setPixel(0, 0, kGreen);
+    QTest::newRow("one corner cut") << corner << true;
+    QTest::newRow("no green") << filled(QSize(100, 80), qRgb(0, 254, 0)) << false;
+    QTest::newRow("all green") << filled(QSize(100, 80), kGreen) << false;
+    QTest::newRow("green beyond the window only") << [] {
+        QImage wide = filled(QSize(300, 80), qRgb(1, 2, 3));
+        wide.setPixel(200, 5, kGreen);
+        return wide;
+    }() << false;
+}
+
+void TestSkinWindow::shapeKeepsUnusableOutlinesRectangular()
+{
+    QFETCH(QImage, bitmap);
+    QFETCH(bool, shaped);
+    QWidget window;
+    window.resize(100, 80);
+    QCOMPARE(WindowSkin::shape(&window, bitmap), shaped);
+    if (shaped) {
+        QVERIFY(!window.mask().contains(QPoint(0, 0)));
+        QVERIFY(window.mask().contains(QPoint(1, 0)));
+    } else {
+        QVERIFY(window.mask().isEmpty()); // no mask: the whole rectangle
+    }
+}
+
+void TestSkinWindow::windowBitmapsAreCutOnlyAtTheRim_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("main") << "main" << QSize(800, 582);
+    QTest::newRow("login") << "login" << QSize(614, 362);
+}
+
+void TestSkinWindow::windowBitmapsAreCutOnlyAtTheRim()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+    const QImage one = SkinArt::image(name);
+    const QImage two = QImage(QStringLiteral(":/skin/%1@2x.png").arg(name));
+    QCOMPARE(one.size(), size);
+    QCOMPARE(two.size(), size * 2);
+    QCOMPARE(one.depth() == 24 || one.format() == QImage::Format_RGB32, true);
+    // Corners are cut, the inside is whole, and the 2x drawing cuts the same window pixels.
+    const QRegion outline = Outline::fromBitmap(one, size);
+    for (const QPoint corner : {QPoint(0, 0), QPoint(size.width() - 1, 0), QPoint(0, size.height() - 1),
+                                QPoint(size.width() - 1, size.height() - 1)})
+        QVERIFY(!outline.contains(corner));
+    QVERIFY(outline.contains(QRect(QPoint(14, 0), QSize(size.width() - 28, size.height()))));
+    QVERIFY(outline.contains(QRect(QPoint(0, 14), QSize(size.width(), size.height() - 28))));
+    for (int y = 0; y < two.height(); ++y) {
+        for (int x = 0; x < two.width(); ++x) {
+            const bool cut = (two.pixel(x, y) & 0xFFFFFF) == (kGreen & 0xFFFFFF);
+            if (cut == outline.contains(QPoint(x / 2, y / 2)))
+                QFAIL(qPrintable(QStringLiteral("2x pixel %1,%2 disagrees with the outline").arg(x).arg(y)));
+        }
+    }
+}
+
+void TestSkinWindow::picturesHaveNoKeyColour_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("popup") << "popup" << QSize(271, 143);
+    QTest::newRow("profile") << "profile" << QSize(634, 277);
+}
+
+void TestSkinWindow::picturesHaveNoKeyColour()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, size);
+    const QPixmap shown =
+        name == QLatin1String("popup") ? WindowSkin::popupBackground(1) : WindowSkin::profilePicture(1);
+    QCOMPARE(shown.size(), size);
+    QCOMPARE(Outline::fromBitmap(shown.toImage(), size), QRegion(0, 0, size.width(), size.height()));
+    const QPixmap sharp =
+        name == QLatin1String("popup") ? WindowSkin::popupBackground(2) : WindowSkin::profilePicture(2);
+    QCOMPARE(sharp.deviceIndependentSize().toSize(), size);
+    QCOMPARE(sharp.size(), size * 2);
+}
+
+void TestSkinWindow::iconAndSoundAreBuilt()
+{
+    const QIcon icon = WindowSkin::applicationIcon();
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        QCOMPARE(icon.pixmap(QSize(size, size), 1.0).size(), QSize(size, size));
+    QFile sound(SkinArt::alertSoundPath());
+    QVERIFY(sound.open(QIODevice::ReadOnly));
+    const QByteArray wave = sound.readAll();
+    QVERIFY(wave.startsWith("RIFF"));
+    QCOMPARE(wave.mid(8, 8), QByteArray("WAVEfmt "));
+    QVERIFY(wave.size() > 10000 && wave.size() < 100000); // a short alert
+}
+
+void TestSkinWindow::dragFollowsTheMouseUntilRelease()
+{
+    // The offscreen platform has no window-manager move, so the window follows by itself.
+    DragWindow window;
+    window.resize(200, 100);
+    window.move(100, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint start = window.pos();
+    const QPoint pressAt = window.mapToGlobal(QPoint(50, 40));
+    mouse(&window, QEvent::MouseButtonPress, pressAt, Qt::LeftButton);
+    mouse(&window, QEvent::MouseMove, pressAt + QPoint(10, 5), Qt::LeftButton);
+    mouse(&window, QEvent::MouseMove, pressAt + QPoint(30, 20), Qt::LeftButton);
+    QCOMPARE(window.pos(), start + QPoint(30, 20));
+    mouse(&window, QEvent::MouseButtonRelease, pressAt + QPoint(30, 20), Qt::NoButton);
+    mouse(&window, QEvent::MouseMove, pressAt + QPoint(90, 90), Qt::NoButton);
+    QCOMPARE(window.pos(), start + QPoint(30, 20));
+    // The right button does not drag.
+    mouse(&window, QEvent::MouseButtonPress, pressAt, Qt::RightButton);
+    QCOMPARE(window.pos(), start + QPoint(30, 20));
+}
+
+void TestSkinWindow::mainWindowIsShapedAndPaintedFromItsBitmap()
+{
+    auto window = mainWindow();
+    QCOMPARE(window->mask(), Outline::fromBitmap(WindowSkin::mainBitmap(), QSize(800, 582)));
+    // Under a button the window shows its own bitmap, whatever was there before.
+    auto* button = window->findChild<CSkinButton*>(QStringLiteral("recordsButton"));
+    const QImage bitmap = WindowSkin::mainBitmap();
+    const QImage shown = window->grab().toImage();
+    const QPoint ground = button->geometry().topLeft() + QPoint(0, button->height() - 1);
+    QCOMPARE(shown.pixelColor(ground), bitmap.pixelColor(ground));
+    const QPoint middle(400, 20);
+    QCOMPARE(shown.pixelColor(middle), bitmap.pixelColor(middle));
+    // Every visible control lies inside the outline and clear of the other buttons.
+    const QList<QWidget*> controls = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QWidget* control : controls) {
+        if (!control->isVisible())
+            continue;
+        QVERIFY2(window->mask().contains(control->geometry()), qPrintable(control->objectName()));
+        if (!qobject_cast<CSkinButton*>(control))
+            continue;
+        for (QWidget* other : controls) {
+            if (other != control && other->isVisible() && qobject_cast<CSkinButton*>(other))
+                QVERIFY2(!control->geometry().intersects(other->geometry()),
+                         qPrintable(control->objectName() + QLatin1Char('/') + other->objectName()));
+        }
+    }
+}
+
+void TestSkinWindow::pressOnALabelDragsTheMainWindow()
+{
+    auto window = mainWindow();
+    window->move(50, 40);
+    auto* header = window->findChild<QLabel*>(QStringLiteral("headerLabel"));
+    const QPoint start = window->pos();
+    const QPoint pressAt = header->mapToGlobal(QPoint(5, 5));
+    mouse(header, QEvent::MouseButtonPress, pressAt, Qt::LeftButton);
+    mouse(header, QEvent::MouseMove, pressAt + QPoint(-20, 15), Qt::LeftButton);
+    mouse(header, QEvent::MouseButtonRelease, pressAt + QPoint(-20, 15), Qt::NoButton);
+    QCOMPARE(window->pos(), start + QPoint(-20, 15));
+}
+
+void TestSkinWindow::pagesLeaveNoMarksBeside()
+{
+    // A hosted page covers the composition's drawings; the strip of card between the page's
+    // right edge and the card's border shows nothing of them.
+    auto window = mainWindow();
+    const QRect page = window->findChild<QWidget*>(QStringLiteral("recordsHolder"))->geometry();
+    const QImage bitmap = WindowSkin::mainBitmap();
+    for (int y = page.top() + 8; y <= page.bottom(); ++y) { // below the card's rounded corner
+        for (int x = page.right() + 1; x < 790; ++x) {
+            if (bitmap.pixel(x, y) != qRgb(255, 255, 255))
+                QFAIL(qPrintable(QStringLiteral("mark at %1,%2").arg(x).arg(y)));
+        }
+    }
+}
+
+void TestSkinWindow::buttonsCarryTheirArtAndNames_data()
+{
+    QTest::addColumn<bool>("login");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("tooltip");
+    QTest::addColumn<QString>("accessibleName");
+    const auto main = [](const char* name, const char* tip, const char* function) {
+        QTest::newRow(name) << false << QString::fromLatin1(name) << QString::fromUtf8(tip)
+                            << QString::fromUtf8(*tip ? tip : function);
+    };
+    main("submitButton", "提交发送!", "");
+    main("pauseButton", "暂停发送!", "");
+    main("clearTextButton", "清空短信内容!", "");
+    main("dedupeButton", "过滤重复号码!", "");
+    main("closeButton", "关闭退出!", "");
+    main("minimiseButton", "最小化窗口!", "");
+    main("manualButton", "", "手动加入");
+    main("importButton", "", "导入号码");
+    main("exportButton", "", "导出号码");
+    main("deleteButton", "", "删除号码");
+    main("clearListButton", "", "清空号码");
+    main("profileButton", "", "修改信息");
+    main("adminButton", "", "管理工具");
+    main("recordsButton", "", "发送记录");
+    const auto login = [](const char* name, const char* tip, const char* function) {
+        QTest::newRow(name) << true << QString::fromLatin1(name) << QString::fromUtf8(tip)
+                            << QString::fromUtf8(*tip ? tip : function);
+    };
+    login("loginButton", "验证登陆!", "");
+    login("cornerQuitButton", "关闭退出!", "");
+    login("registerButton", "注册充值!", "");
+    login("quitButton", "关闭退出!", "");
+    login("contactButton", "", "联系我们");
+    login("companyButton", "", "公司简介");
+    login("homeButton", "", "网站首页");
+    login("helpButton", "", "使用帮助");
+    login("siteButton", "", "官方网站");
+}
+
+void TestSkinWindow::buttonsCarryTheirArtAndNames()
+{
+    QFETCH(bool, login);
+    QFETCH(QString, name);
+    QFETCH(QString, tooltip);
+    QFETCH(QString, accessibleName);
+    std::unique_ptr<QWidget> window;
+    if (login)
+        window = loginDialog();
+    else
+        window = mainWindow();
+    auto* button = window->findChild<CSkinButton*>(name);
+    QVERIFY(button);
+    QCOMPARE(button->toolTip(), tooltip);
+    QCOMPARE(button->accessibleName(), accessibleName);
+    QCOMPARE(button->text(), QString());
+    // Both faces exist, differ, and fit the button with room for the pressed shift.
+    const QPixmap normal = button->currentIcon();
+    button->setDown(true);
+    const QPixmap hot = button->currentIcon();
+    button->setDown(false);
+    QVERIFY(!normal.isNull() && !hot.isNull());
+    QVERIFY(normal.toImage() != hot.toImage());
+    QVERIFY(QRect(QPoint(0, 0), button->size())
+                .contains(QRect(button->iconPosition(), normal.deviceIndependentSize().toSize())));
+}
+
+void TestSkinWindow::hiDpiUsesTheSharpArtwork()
+{
+    if (qApp->devicePixelRatio() < 2)
+        QSKIP("runs under QT_SCALE_FACTOR=2 (tst_skin_window_hidpi)");
+    auto window = mainWindow();
+    QCOMPARE(window->size(), QSize(800, 582));
+    const QImage shown = window->grab().toImage();
+    QCOMPARE(shown.size(), QSize(1600, 1164));
+    const QImage sharp(QStringLiteral(":/skin/main@2x.png"));
+    // Title text of the band, pixel for pixel the 2x drawing.
+    for (int y = 40; y < 140; ++y) {
+        for (int x = 150; x < 400; ++x)
+            QCOMPARE(shown.pixel(x, y) | 0xFF000000, sharp.pixel(x, y) | 0xFF000000);
+    }
+    auto* button = window->findChild<CSkinButton*>(QStringLiteral("manualButton"));
+    QCOMPARE(button->currentIcon().devicePixelRatio(), 2.0);
+    QCOMPARE(button->currentIcon().deviceIndependentSize().toSize(), QSize(122, 39));
+}
+
+QTEST_MAIN(TestSkinWindow)
+#include "tst_skin_window.moc"
