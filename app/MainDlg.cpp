@@ -84,6 +84,8 @@ void CMainDlg::buildComposition()
 
     m_messageEdit = new QPlainTextEdit(this);
     m_messageEdit->setObjectName(QStringLiteral("messageEdit"));
+    // Tab leaves the editor, so that a keyboard user can reach the buttons.
+    m_messageEdit->setTabChangesFocus(true);
     DialogUnits::place(m_messageEdit, 218, 105, 220, 63);
 
     m_charCount = addLabel(QStringLiteral("charCountLabel"), QStringLiteral("当前文字:"), 447, 110, 74, 9,
@@ -254,7 +256,7 @@ void CMainDlg::buildContextMenu()
 bool CMainDlg::startUp()
 {
     if (!m_gateway.DbOpen() || (m_gateway.config().isEmbedded() && !Schema::create(m_gateway))) {
-        Dialogs::inform(nullptr, QStringLiteral("启动错误!"));
+        Dialogs::inform(nullptr, Outcome::withReason(QStringLiteral("启动错误!"), DbGateway::lastError()));
         ProcessExit::endProcess(1);
         return false;
     }

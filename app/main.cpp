@@ -15,6 +15,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavrel"));
     WindowSkin::applyApplicationFont();
+    QApplication::setWindowIcon(WindowSkin::applicationIcon());
     if (!Translations::install(app))
         std::fprintf(stderr,
                      "kavrel: Qt's Chinese translations are missing; standard dialogs stay in English\n");
