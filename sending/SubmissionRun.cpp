@@ -140,6 +140,8 @@ void SubmissionRun::run()
 
     SessionUser figures;
     figures.remainingBalance = m_request.remainingBalance;
+    // Staff may have recharged the account since the login; judge by the server's figure.
+    readFigures(figures);
     QString numberList;
     numberList.reserve(m_request.numbers.size() * 13);
     for (const QString& number : m_request.numbers)

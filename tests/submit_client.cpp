@@ -26,9 +26,12 @@ int main(int argc, char** argv)
     bool killAt = false;
     const int killStep = qEnvironmentVariableIntValue("KAVREL_KILL_AT_STATEMENT", &killAt);
     if (killAt) {
-        auto seen = std::make_shared<int>(0);
-        gateway.setStatementHook([seen, killStep](const QString&) {
-            if ((*seen)++ == killStep)
+        // Steps count from the first part's BEGIN.
+        auto seen = std::make_shared<int>(-1);
+        gateway.setStatementHook([seen, killStep](const QString& sql) {
+            if (*seen < 0 && sql == QStringLiteral("BEGIN"))
+                *seen = 0;
+            if (*seen >= 0 && (*seen)++ == killStep)
                 std::raise(SIGKILL);
             return DbGateway::HookAction::Proceed;
         });

@@ -22,6 +22,7 @@ private slots:
     void balanceCheckedBeforeEveryPart_data();
     void balanceCheckedBeforeEveryPart();
     void balanceSpentElsewhereStopsTheRun();
+    void rechargeSinceLoginCounts();
     void emptyListEndsAtOnce();
     void failedPartIsNeitherWrittenNorCharged();
     void unreachableDatabaseEndsOnlyTheRun();
@@ -149,6 +150,15 @@ void TestSubmissionRun::balanceSpentElsewhereStopsTheRun()
     QCOMPARE(outcome.summary.stopMessage, QStringLiteral("可使用条数为2,缺少7,请充值!"));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 0);
     QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 2);
+}
+
+void TestSubmissionRun::rechargeSinceLoginCounts()
+{
+    // The client saw 0 at login; staff have recharged since.
+    const Outcome outcome = runInThread(*m_gateway, request(QStringLiteral("hi"), 3, 0));
+    QCOMPARE(outcome.summary.stopMessage, QString());
+    QCOMPARE(outcome.summary.chargedParts, 1);
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 97);
 }
 
 void TestSubmissionRun::emptyListEndsAtOnce()
