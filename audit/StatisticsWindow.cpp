@@ -33,6 +33,7 @@ CStatisticsWindow::CStatisticsWindow(Variant variant, const PageContext& context
     setFixedSize(DialogUnits::toPixels(273), DialogUnits::toPixels(321));
     setWindowTitle(m_record.title());
     m_run = new StatisticsRun(context.gateway, this);
+    m_run->setCaptionPause(s_captionPauseMs);
     connect(m_run, &StatisticsRun::captionChanged, this,
             [this](const QString& text) { m_countButton->setText(text); });
     connect(m_run, &StatisticsRun::progressed, this, &CStatisticsWindow::showProgress);

@@ -37,8 +37,8 @@ public:
     ~CStatisticsWindow() override;
 
     const SelectedRecord& record() const { return m_record; }
-    // Tests shorten the two caption pauses.
-    void setCaptionPause(int milliseconds) { m_run->setCaptionPause(milliseconds); }
+    // Tests shorten the two caption pauses of the windows opened after this.
+    static void setCaptionPause(int milliseconds) { s_captionPauseMs = milliseconds; }
     void startStatistics();
     bool isCounting() const { return m_run->isRunning(); }
 
@@ -76,6 +76,7 @@ private:
     void showResult(const StatisticsOutcome& outcome);
     void saveDone(QThread* thread, QPushButton* button, const LogSave& save);
 
+    static inline int s_captionPauseMs = 500;
     StatisticsRun* m_run = nullptr;
     std::list<std::unique_ptr<QThread>> m_saves;
 };
