@@ -3,9 +3,12 @@
 # missing. Safe to run again: packages already present are skipped.
 set -euo pipefail
 
+# libqt6multimedia6 carries Qt Multimedia's backend plugins (GStreamer, FFmpeg) that play the
+# alert sound; python3 writes that sound (res/make_alert_wav.py).
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
+    libqt6multimedia6 python3
     libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
     unixodbc unixodbc-dev tdsodbc freetds-bin
     postgresql
