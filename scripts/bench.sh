@@ -10,3 +10,4 @@ cd "$root/build/bench"
 ./bench_import
 ./bench_window
 "$root/scripts/with-postgres.sh" ./bench_submission
+"$root/scripts/with-postgres.sh" ./bench_audit
