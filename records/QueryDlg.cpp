@@ -106,10 +106,17 @@ void CQueryDlg::buildControls()
             [this](const QModelIndex& index) { m_name->setText(m_model->cell(index.row(), 0)); });
     connect(m_list, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { openStatistics(index.row()); });
+    m_controls = controls;
+}
+
+void CQueryDlg::showEvent(QShowEvent* event)
+{
+    // Blank for every account type but the administrator.
     if (m_context.session.restricted) {
-        for (QWidget* control : controls)
+        for (QWidget* control : std::as_const(m_controls))
             control->hide();
     }
+    QWidget::showEvent(event);
 }
 
 RecordQueries::Category CQueryDlg::shownCategory() const

@@ -27,6 +27,10 @@ public:
     // Opens the statistics window of a listed audited record, as a double-click does.
     QWidget* openStatistics(int row);
 
+protected:
+    // The page is made before the login; the account's rights are known when it is first shown.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildControls();
     void runQuery();
@@ -38,6 +42,7 @@ private:
     bool listsAudited() const;
 
     PageContext m_context;
+    QList<QWidget*> m_controls;
     ReportModel* m_model = nullptr;
     QTableView* m_list = nullptr;
     ListQuery* m_query = nullptr;

@@ -107,10 +107,17 @@ void CReceiveDlg::buildControls()
     connect(m_popupButton, &QPushButton::clicked, this, &CReceiveDlg::togglePopupWatch);
     connect(m_list, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { openAudit(index.row()); });
+    m_controls = controls;
+}
+
+void CReceiveDlg::showEvent(QShowEvent* event)
+{
+    // Blank for every account type but the administrator.
     if (m_context.session.restricted) {
-        for (QWidget* control : controls)
+        for (QWidget* control : std::as_const(m_controls))
             control->hide();
     }
+    QWidget::showEvent(event);
 }
 
 void CReceiveDlg::setWatchTimings(const WatchTimings& timings)

@@ -42,6 +42,10 @@ signals:
     // The alert sound has been asked for (played when the file and a sound device exist).
     void soundRequested();
 
+protected:
+    // The page is made before the login; the account's rights are known when it is first shown.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildControls();
     void listAll();
@@ -54,6 +58,7 @@ private:
     SelectedRecord recordAt(int row) const;
 
     PageContext m_context;
+    QList<QWidget*> m_controls;
     ReportModel* m_model = nullptr;
     QTableView* m_list = nullptr;
     ListQuery* m_query = nullptr;

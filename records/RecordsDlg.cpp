@@ -80,10 +80,16 @@ void CRecordsDlg::buildControls()
     DialogUnits::place(m_list, 2, 38, 418, 236);
     connect(m_list, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { openStatistics(index.row()); });
+    m_adminControls = {everyone, deleteEveryone};
+}
+
+void CRecordsDlg::showEvent(QShowEvent* event)
+{
     if (m_context.session.restricted) {
-        everyone->hide();
-        deleteEveryone->hide();
+        for (QWidget* control : std::as_const(m_adminControls))
+            control->hide();
     }
+    QWidget::showEvent(event);
 }
 
 void CRecordsDlg::deleteTicked()

@@ -23,6 +23,10 @@ public:
     // Opens the statistics window of a row for the account type, as a double-click does.
     QWidget* openStatistics(int row);
 
+protected:
+    // The page is made before the login; the account's rights are known when it is first shown.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void buildControls();
     void deleteTicked();
@@ -35,4 +39,5 @@ private:
     ListQuery* m_query = nullptr;
     QDateEdit* m_first = nullptr;
     QDateEdit* m_last = nullptr;
+    QList<QWidget*> m_adminControls;
 };

@@ -263,10 +263,12 @@ void TestRecordPages::auditedRowLeavesTheReceiveList()
 
 void TestRecordPages::restrictedPagesAreBlank()
 {
+    // The pages are made before the login, as the main window makes them.
     m_session = SessionUser();
-    m_session.applyType(QStringLiteral("VIP用户"));
     CReceiveDlg receive(context(), nullptr);
     CQueryDlg query(context(), nullptr);
+    CRecordsDlg records(context(), nullptr);
+    m_session.applyType(QStringLiteral("VIP用户"));
     for (QWidget* page : {static_cast<QWidget*>(&receive), static_cast<QWidget*>(&query)}) {
         page->show();
         const QList<QWidget*> children = page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
@@ -274,7 +276,7 @@ void TestRecordPages::restrictedPagesAreBlank()
         for (QWidget* child : children)
             QVERIFY2(child->isHidden(), qPrintable(child->objectName()));
     }
-    CRecordsDlg records(context(), nullptr);
+    records.show();
     QVERIFY(button(&records, "everyoneButton")->isHidden());
     QVERIFY(button(&records, "deleteEveryoneButton")->isHidden());
     QVERIFY(!button(&records, "ownButton")->isHidden());
