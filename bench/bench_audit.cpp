@@ -146,8 +146,9 @@ void benchListing(const char* backend, DbGateway& gateway, SessionUser& session,
     page.findChild<QPushButton*>(QStringLiteral("soundWatchButton"))->click();
     const double stall = longestStall([&] { return polls >= 5; });
     page.findChild<QPushButton*>(QStringLiteral("soundWatchButton"))->click();
-    std::printf("sound watch, 5 polls of 6000 waiting rows (%s): longest stall of the window %.1f ms (goal < 50)\n",
-                backend, stall);
+    std::printf(
+        "sound watch, 5 polls of 6000 waiting rows (%s): longest stall of the window %.1f ms (goal < 50)\n",
+        backend, stall);
 }
 
 } // namespace
@@ -163,8 +164,9 @@ int main(int argc, char** argv)
     const QString big = halfRepeated(200000);
     NumberStatistics::Result result;
     const double linear = bestOf(5, [&] { result = NumberStatistics::count(big); });
-    std::printf("statistics, 200000 numbers (half repeated) -> %lld unique, %lld repeated: %.1f ms (goal < 100)\n",
-                static_cast<long long>(result.unique.size()), static_cast<long long>(result.repeated.size()), linear);
+    std::printf(
+        "statistics, 200000 numbers (half repeated) -> %lld unique, %lld repeated: %.1f ms (goal < 100)\n",
+        static_cast<long long>(result.unique.size()), static_cast<long long>(result.repeated.size()), linear);
     const QString small = halfRepeated(20000);
     NumberStatistics::Result fast, slow;
     const double smallLinear = bestOf(5, [&] { fast = NumberStatistics::count(small); });
@@ -185,12 +187,14 @@ int main(int argc, char** argv)
     fillWaiting(sqlite, 1, halfRepeated(1000000));
     CStatisticsWindow::setCaptionPause(0);
     double elapsed = 0;
-    auto* audit = new CAuditDlg({sqlite, session, dir.path()}, {1, "bench", "2", "m", "2011-03-05 15:04:09"}, nullptr);
+    auto* audit =
+        new CAuditDlg({sqlite, session, dir.path()}, {1, "bench", "2", "m", "2011-03-05 15:04:09"}, nullptr);
     audit->show();
     const double stall = longestStall([&] { return !audit->isCounting(); }, &elapsed);
-    std::printf("audit window, statistics of 1000000 numbers: %.0f ms to both lists; longest stall of the window "
-                "%.1f ms (goal < 50)\n",
-                elapsed, stall);
+    std::printf(
+        "audit window, statistics of 1000000 numbers: %.0f ms to both lists; longest stall of the window "
+        "%.1f ms (goal < 50)\n",
+        elapsed, stall);
     delete audit;
 
     benchListing("SQLite", sqlite, session, dir.path());
