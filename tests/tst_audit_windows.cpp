@@ -80,6 +80,7 @@ private slots:
     void auditStatsAndStatsListDiffer();
     void restrictedUsersSeeListsWithoutCountButton();
     void statisticsDeleteAsksFirst();
+    void failedReadCanBeCountedAgain();
     void twoClientsApproveTheSameBatchOnce();
 
 private:
@@ -311,6 +312,29 @@ void TestAuditWindows::statisticsDeleteAsksFirst()
     QCOMPARE(m_recorder->lastText(), RecordText::cleared);
     QCOMPARE(TestDb::count(*m_gateway, "UserRecv", "id = ?", {id}), 0);
     QCOMPARE(TestDb::count(*m_gateway, "UserRecv", "id = ?", {twin}), 1);
+}
+
+void TestAuditWindows::failedReadCanBeCountedAgain()
+{
+    // A message longer than a list cell of old could hold is approved whole.
+    const QString content = QString(300, u'长');
+    const qint64 id = insertRow(*m_gateway, "Messages", "alice", content, kXYXZ);
+    QVERIFY(m_gateway->DbExecute("ALTER TABLE Messages RENAME TO MessagesAway"));
+    CAuditDlg* window = open<CAuditDlg>(id, content);
+    QTRY_VERIFY(m_recorder->lastText().startsWith(RecordText::readFailed));
+    QVERIFY(m_gateway->DbExecute("ALTER TABLE MessagesAway RENAME TO Messages"));
+    QVERIFY(listed(window, "uniqueList").isEmpty());
+    auto* countButton = window->findChild<QPushButton*>("countButton");
+    QVERIFY(countButton->isEnabled());
+    QCOMPARE(countButton->text(), QStringLiteral("统计号码及条数"));
+    click(window, "auditButton");
+    QCOMPARE(m_recorder->lastText(), RecordText::countFirst);
+    countButton->click();
+    QTRY_VERIFY(counted());
+    QCOMPARE(listed(window, "uniqueList").size(), 3);
+    click(window, "auditButton");
+    QCOMPARE(m_recorder->lastText(), RecordText::audited);
+    QCOMPARE(TestDb::text(*m_gateway, "SELECT message FROM UserRecv", {}, "message"), content);
 }
 
 void TestAuditWindows::twoClientsApproveTheSameBatchOnce()
