@@ -4,12 +4,14 @@
 #include "app/Dialogs.h"
 #include "app/FirstAdminDlg.h"
 #include "app/LoginDlg.h"
+#include "app/PopupDlg.h"
 #include "app/ProcessExit.h"
 #include "app/ProfileDlg.h"
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"
 #include "db/Schema.h"
 #include "db/SessionUser.h"
+#include "records/ReceiveDlg.h"
 #include "records/RecordsDlg.h"
 #include "sending/ManualEntryDlg.h"
 #include "sending/NumberListModel.h"
@@ -191,6 +193,9 @@ void CMainDlg::buildPages()
     m_pages[RecordsPage].page = new CRecordsDlg(context, m_pages[RecordsPage].holder);
     m_adminPanel = new CAdminPanelDlg(context, m_pages[AdminPage].holder);
     m_pages[AdminPage].page = m_adminPanel;
+    // Each notice is a window of its own that frees itself after its 5 seconds.
+    connect(m_adminPanel->receivePage(), &CReceiveDlg::WM_SHOW_POPUP, this,
+            [](const SelectedRecord& record) { (new CPopupDlg(record))->show(); });
     m_pages[ProfilePage].page = new CProfileDlg(context, m_pages[ProfilePage].holder);
     m_manualEntry = new CManualEntryDlg(m_pages[ManualPage].holder);
     m_pages[ManualPage].page = m_manualEntry;

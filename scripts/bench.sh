@@ -11,3 +11,4 @@ cd "$root/build/bench"
 ./bench_window
 ./bench_outline
 "$root/scripts/with-postgres.sh" ./bench_submission
+"$root/scripts/with-postgres.sh" ./bench_audit

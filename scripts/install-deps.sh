@@ -4,9 +4,12 @@
 # skipped.
 set -euo pipefail
 
+# libqt6multimedia6 carries Qt Multimedia's backend plugins (GStreamer, FFmpeg) that play the
+# alert sound.
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
+    libqt6multimedia6
     libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc
     unixodbc unixodbc-dev tdsodbc freetds-bin
     postgresql

@@ -14,6 +14,10 @@ cd "$data"
 if [ ! -f XPOP.dat ] && [ -f "$root/res/XPOP.dat" ]; then
     cp "$root/res/XPOP.dat" XPOP.dat
 fi
+# The receive page's alert sound, drawn by the build with the artwork.
+if [ ! -f mac.wav ] && [ -f "$root/build/art/sound/mac.wav" ]; then
+    cp "$root/build/art/sound/mac.wav" mac.wav
+fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     exec xvfb-run -a -s "-screen 0 1280x800x24" "$root/build/kavrel" "$@"
 fi

@@ -1,0 +1,72 @@
+#include "app/PopupDlg.h"
+
+#include "skin/DialogUnits.h"
+#include "skin/WindowSkin.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+
+CPopupDlg::CPopupDlg(const SelectedRecord& record, QWidget* parent)
+    : QWidget(parent,
+              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
+{
+    setObjectName(QStringLiteral("popupWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_QuitOnClose, false);
+    setFocusPolicy(Qt::NoFocus);
+    const QPixmap background = WindowSkin::popupBackground();
+    setFixedSize(background.size());
+    setWindowOpacity(228 / 255.0);
+
+    auto* time = new QLabel(record.time, this);
+    time->setObjectName(QStringLiteral("popupTime"));
+    time->setStyleSheet(QStringLiteral("color:#000000;background:transparent;"));
+    DialogUnits::place(time, 96, 14, 82, 9);
+    auto* account = new QLabel(QStringLiteral("用户: %1 条数: %2").arg(record.account, record.count), this);
+    account->setObjectName(QStringLiteral("popupAccount"));
+    account->setStyleSheet(QStringLiteral("color:#ffffff;background:transparent;"));
+    DialogUnits::place(account, 27, 38, 152, 9);
+    // Wrapped, clipped to its box from the first line; the popup never grows.
+    auto* content = new QPlainTextEdit(record.content, this);
+    content->setObjectName(QStringLiteral("popupContent"));
+    content->setReadOnly(true);
+    content->setEnabled(false);
+    content->setFocusPolicy(Qt::NoFocus);
+    content->setFrameShape(QFrame::NoFrame);
+    content->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    content->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    content->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    content->setStyleSheet(QStringLiteral("QPlainTextEdit{color:#000000;background:transparent;}"));
+    DialogUnits::place(content, 28, 57, 148, 32);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(placement(screen->geometry(), screen->availableGeometry(), size()));
+    QTimer::singleShot(kLifeMs, this, &QWidget::close);
+}
+
+QPoint CPopupDlg::placement(const QRect& screen, const QRect& workArea, const QSize& size)
+{
+    const int screenRight = screen.x() + screen.width();
+    const int screenBottom = screen.y() + screen.height();
+    const int workRight = workArea.x() + workArea.width();
+    const int workBottom = workArea.y() + workArea.height();
+    QPoint at(screenRight - size.width(), screenBottom - size.height());
+    if (workRight == screenRight)
+        at = {screenRight - size.width(), workBottom - size.height()};
+    if (workBottom == screenBottom)
+        at = {workRight - size.width(), screenBottom - size.height()};
+    if (workArea.x() > screen.x() || workArea.y() > screen.y())
+        at = {screenRight - size.width(), screenBottom - size.height()};
+    return at;
+}
+
+void CPopupDlg::paintEvent(QPaintEvent*)
+{
+    WindowSkin::paintBackground(this, WindowSkin::popupBackground());
+}

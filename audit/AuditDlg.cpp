@@ -1,0 +1,98 @@
+#include "audit/AuditDlg.h"
+
+#include "app/Dialogs.h"
+#include "db/RecordStatements.h"
+#include "skin/DialogUnits.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+CAuditDlg::CAuditDlg(const PageContext& context, const SelectedRecord& record, QWidget* parent)
+    : CStatisticsWindow(Variant::Audit, context, record, parent)
+{
+    ++AuditWindowsOpen;
+    setObjectName(QStringLiteral("auditWindow"));
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+
+    auto* rateCaption = new QLabel(QStringLiteral("发送率为:"), this);
+    DialogUnits::place(rateCaption, 140, 241, 38, 9);
+    m_rate = new QLineEdit(QStringLiteral("100"), this);
+    m_rate->setObjectName(QStringLiteral("rateEdit"));
+    DialogUnits::place(m_rate, 178, 239, 30, 12);
+    int x = 140;
+    for (const char* rate : {"99", "98", "97", "96"}) {
+        const QString text = QString::fromLatin1(rate);
+        QPushButton* button = addButton(QStringLiteral("rate%1Button").arg(text), text, x, 254, 30, 16);
+        connect(button, &QPushButton::clicked, this, [this, text] { m_rate->setText(text); });
+        x += 32;
+    }
+    QPushButton* approve = addButton(QStringLiteral("auditButton"), QStringLiteral("审核"), 96, 276, 40, 16);
+    connect(approve, &QPushButton::clicked, this, &CAuditDlg::audit);
+    m_saveUnique =
+        addButton(QStringLiteral("saveUniqueButton"), QStringLiteral("保存不重复号码"), 7, 298, 68, 16);
+    connect(m_saveUnique, &QPushButton::clicked, this,
+            [this] { saveList(LogKind::Unique, m_saveUnique, m_unique); });
+    m_saveRepeated =
+        addButton(QStringLiteral("saveRepeatedButton"), QStringLiteral("保存重复号码"), 78, 298, 64, 16);
+    connect(m_saveRepeated, &QPushButton::clicked, this,
+            [this] { saveList(LogKind::Repeated, m_saveRepeated, m_repeated); });
+    m_delete = addButton(QStringLiteral("deleteButton"), QStringLiteral("删除相关内容"), 145, 298, 64, 16);
+    connect(m_delete, &QPushButton::clicked, this, &CAuditDlg::discard);
+    startStatistics();
+}
+
+CAuditDlg::~CAuditDlg()
+{
+    leaveOpenWindows();
+}
+
+void CAuditDlg::leaveOpenWindows()
+{
+    if (m_open) {
+        m_open = false;
+        --AuditWindowsOpen;
+    }
+}
+
+void CAuditDlg::closeEvent(QCloseEvent* event)
+{
+    leaveOpenWindows();
+    event->accept();
+}
+
+void CAuditDlg::statisticsFinished(const StatisticsOutcome& outcome)
+{
+    m_counted = true;
+    m_auditNumberList = outcome.found ? outcome.numberList : QString();
+}
+
+void CAuditDlg::audit()
+{
+    QString rate = m_rate->text();
+    rate.remove(QLatin1Char(' '));
+    if (!m_counted || isCounting()) {
+        Dialogs::inform(this, RecordText::countFirst);
+        return;
+    }
+    const Outcome outcome = DbAuditBatch(m_context.gateway, m_record.id, m_account->text(),
+                                         m_content->toPlainText(), m_count->text(), rate, m_auditNumberList);
+    if (outcome) {
+        // Approving again needs a new count, which finds the batch gone.
+        m_counted = false;
+        m_auditNumberList.clear();
+    }
+    if (outcome || outcome.message == RecordText::batchGone)
+        emit WM_REMOVE_AUDITED_ROW(m_record.id);
+    Dialogs::inform(this, outcome.text());
+}
+
+void CAuditDlg::discard()
+{
+    const Outcome outcome = DbDeleteWaitingBatch(m_context.gateway, m_record.id);
+    if (outcome || outcome.message == RecordText::batchGone)
+        emit WM_REMOVE_AUDITED_ROW(m_record.id);
+    Dialogs::inform(this, outcome.text());
+}

@@ -1,0 +1,37 @@
+#include "audit/AuditStatsDlg.h"
+
+#include "app/Dialogs.h"
+#include "db/RecordStatements.h"
+#include "db/SessionUser.h"
+
+#include <QPushButton>
+
+void deleteAuditedRecord(QWidget* window, const PageContext& context, qint64 recordId)
+{
+    if (!Dialogs::ask(window, QStringLiteral("确认是否清空相关数据库!"), Dialogs::kNotice,
+                      Dialogs::Icon::Question))
+        return;
+    Dialogs::inform(window, DbDeleteAuditedRecord(context.gateway, recordId).text());
+}
+
+CAuditStatsDlg::CAuditStatsDlg(const PageContext& context, const SelectedRecord& record, QWidget* parent)
+    : CStatisticsWindow(Variant::AuditStats, context, record, parent)
+{
+    setObjectName(QStringLiteral("auditStatsWindow"));
+    m_saveUnique =
+        addButton(QStringLiteral("saveUniqueButton"), QStringLiteral("保存不重复号码"), 7, 298, 68, 16);
+    connect(m_saveUnique, &QPushButton::clicked, this,
+            [this] { saveList(LogKind::Unique, m_saveUnique, m_unique); });
+    m_saveRepeated =
+        addButton(QStringLiteral("saveRepeatedButton"), QStringLiteral("保存重复号码"), 78, 298, 64, 16);
+    connect(m_saveRepeated, &QPushButton::clicked, this,
+            [this] { saveList(LogKind::Repeated, m_saveRepeated, m_repeated); });
+    m_delete = addButton(QStringLiteral("deleteButton"), QStringLiteral("删除相关内容"), 145, 298, 64, 16);
+    connect(m_delete, &QPushButton::clicked, this,
+            [this] { deleteAuditedRecord(this, m_context, m_record.id); });
+    if (context.session.restricted) {
+        m_countButton->hide();
+        m_saveRepeated->hide();
+    }
+    startStatistics();
+}

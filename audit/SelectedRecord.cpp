@@ -1,0 +1,3 @@
+#include "audit/SelectedRecord.h"
+
+std::atomic<int> AuditWindowsOpen{0};

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "audit/NumberStatistics.h"
+#include "db/Outcome.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <list>
+#include <memory>
+
+class DbGateway;
+class QThread;
+
+// What one statistics run found.
+struct StatisticsOutcome
+{
+    Outcome outcome;    // a failed read of the batch
+    bool found = false; // the batch's row still exists
+    QString numberList; // its stored list, as read
+    NumberStatistics::Result result;
+    qint64 elapsedSeconds = 0; // whole seconds since the run was started
+};
+
+// Reads one batch's number list by id on a worker thread with its own connection and counts
+// it there; captions, progress and the result come back through queued calls. One run at a
+// time per object: a new start drops what the older run still delivers.
+class StatisticsRun : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Source
+    {
+        Waiting, // Messages.CountNum
+        Audited  // UserRecv.tel
+    };
+    enum class Mode
+    {
+        Count,   // first occurrences and repeats
+        ListOnly // every number as it is
+    };
+
+    explicit StatisticsRun(DbGateway& gateway, QObject* parent = nullptr);
+    ~StatisticsRun() override;
+
+    // The two pauses that let the user read the first captions; 500 ms each by default.
+    void setCaptionPause(int milliseconds) { m_pauseMs = milliseconds; }
+    void start(Source source, Mode mode, qint64 id);
+    bool isRunning() const { return m_running; }
+
+    static QString connectingCaption() { return QStringLiteral("连接服务器...."); }
+    static QString receivingCaption() { return QStringLiteral("接收数据计算中..."); }
+    static QString checkingCaption() { return QStringLiteral("检测不重复号码..."); }
+
+signals:
+    void captionChanged(const QString& caption);
+    void progressed(const NumberStatistics::Progress& progress);
+    void finished(const StatisticsOutcome& outcome);
+
+private:
+    struct Control
+    {
+        std::atomic<bool> cancelled{false};
+    };
+    void deliver(const std::shared_ptr<Control>& control, const std::function<void()>& call);
+    void join(QThread* thread);
+
+    DbGateway& m_gateway;
+    int m_pauseMs = 500;
+    bool m_running = false;
+    std::shared_ptr<Control> m_current;
+    std::list<std::unique_ptr<QThread>> m_threads;
+};

@@ -1,0 +1,211 @@
+#include "audit/StatisticsWindow.h"
+
+#include "app/Dialogs.h"
+#include "skin/DialogUnits.h"
+
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringListModel>
+#include <QThread>
+#include <QUrl>
+
+namespace {
+
+const QString kCountCaption = QStringLiteral("统计号码及条数");
+
+} // namespace
+
+CStatisticsWindow::CStatisticsWindow(Variant variant, const PageContext& context,
+                                     const SelectedRecord& record, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_context(context), m_record(record), m_variant(variant)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    Qt::WindowFlags flags =
+        Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (variant != Variant::StatsList)
+        flags |= Qt::WindowMinimizeButtonHint;
+    setWindowFlags(flags);
+    setFixedSize(DialogUnits::toPixels(273), DialogUnits::toPixels(321));
+    setWindowTitle(m_record.title());
+    m_run = new StatisticsRun(context.gateway, this);
+    m_run->setCaptionPause(s_captionPauseMs);
+    connect(m_run, &StatisticsRun::captionChanged, this,
+            [this](const QString& text) { m_countButton->setText(text); });
+    connect(m_run, &StatisticsRun::progressed, this, &CStatisticsWindow::showProgress);
+    connect(m_run, &StatisticsRun::finished, this, &CStatisticsWindow::showResult);
+    buildRecordEdits();
+    buildLists();
+    m_countButton = addButton(QStringLiteral("countButton"), kCountCaption, 7, 276, 84, 16);
+    connect(m_countButton, &QPushButton::clicked, this, &CStatisticsWindow::startStatistics);
+    m_exit = addButton(QStringLiteral("exitButton"), QStringLiteral("退出"), 222, 298, 45, 16);
+    connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
+}
+
+CStatisticsWindow::~CStatisticsWindow()
+{
+    for (auto& thread : m_saves)
+        thread->wait();
+}
+
+QLabel* CStatisticsWindow::addLabel(const QString& name, const QString& text, double x, double y, double w,
+                                    double h)
+{
+    auto* label = new QLabel(text, this);
+    label->setObjectName(name);
+    DialogUnits::place(label, x, y, w, h);
+    return label;
+}
+
+QPushButton* CStatisticsWindow::addButton(const QString& name, const QString& caption, double x, double y,
+                                          double w, double h)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    DialogUnits::place(button, x, y, w, h);
+    return button;
+}
+
+QListView* CStatisticsWindow::addList(const QString& name, QStringListModel* model, double x, double y,
+                                      double w, double h)
+{
+    auto* view = new QListView(this);
+    view->setObjectName(name);
+    view->setModel(model);
+    view->setUniformItemSizes(true);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DialogUnits::place(view, x, y, w, h);
+    return view;
+}
+
+void CStatisticsWindow::buildRecordEdits()
+{
+    addLabel(QStringLiteral("accountCaption"), QStringLiteral("用户名:"), 7, 8, 30, 9);
+    m_account = new QLineEdit(m_record.account, this);
+    m_account->setObjectName(QStringLiteral("accountEdit"));
+    DialogUnits::place(m_account, 38, 6, 90, 12);
+    addLabel(QStringLiteral("countCaption"), QStringLiteral("相同内容短信发送条数:"), 136, 8, 84, 9);
+    m_count = new QLineEdit(m_record.count, this);
+    m_count->setObjectName(QStringLiteral("countEdit"));
+    DialogUnits::place(m_count, 220, 6, 47, 12);
+    addLabel(QStringLiteral("contentCaption"), QStringLiteral("发送短信内容:"), 7, 22, 60, 9);
+    m_content = new QPlainTextEdit(m_record.content, this);
+    m_content->setObjectName(QStringLiteral("contentEdit"));
+    m_content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    DialogUnits::place(m_content, 7, 32, 260, 40);
+}
+
+void CStatisticsWindow::buildLists()
+{
+    m_unique = new QStringListModel(this);
+    const bool listOnly = m_variant == Variant::StatsList;
+    m_uniqueLabel =
+        addLabel(QStringLiteral("uniqueLabel"),
+                 listOnly ? QStringLiteral("号码:") : QStringLiteral("不重复号码:"), 7, 77, 125, 9);
+    addList(QStringLiteral("uniqueList"), m_unique, 7, 87, listOnly ? 260 : 127, 150);
+    if (!listOnly) {
+        m_repeated = new QStringListModel(this);
+        m_repeatedLabel =
+            addLabel(QStringLiteral("repeatedLabel"), QStringLiteral("重复号码:"), 140, 77, 127, 9);
+        addList(QStringLiteral("repeatedList"), m_repeated, 140, 87, 127, 150);
+    }
+    m_totalLabel = addLabel(QStringLiteral("totalLabel"), QStringLiteral("统计数量:"), 7, 241, 125, 9);
+}
+
+void CStatisticsWindow::startStatistics()
+{
+    if (m_run->isRunning())
+        return;
+    m_countButton->setEnabled(false);
+    m_unique->setStringList({});
+    if (m_repeated)
+        m_repeated->setStringList({});
+    m_run->start(m_variant == Variant::Audit ? StatisticsRun::Source::Waiting
+                                             : StatisticsRun::Source::Audited,
+                 m_variant == Variant::StatsList ? StatisticsRun::Mode::ListOnly : StatisticsRun::Mode::Count,
+                 m_record.id);
+}
+
+void CStatisticsWindow::showProgress(const NumberStatistics::Progress& progress)
+{
+    if (progress.total > 0)
+        m_totalLabel->setText(QStringLiteral("统计数量:%1条").arg(progress.total));
+    if (progress.stage != NumberStatistics::Stage::Checking || m_variant == Variant::StatsList)
+        return;
+    m_uniqueLabel->setText(QStringLiteral("不重复号码:%1条").arg(progress.checked));
+    if (progress.repeated > 0)
+        m_repeatedLabel->setText(QStringLiteral("重复号码:%1条").arg(progress.repeated));
+}
+
+void CStatisticsWindow::showResult(const StatisticsOutcome& outcome)
+{
+    if (!outcome.outcome) {
+        Dialogs::inform(this, outcome.outcome.text());
+    } else {
+        const NumberStatistics::Result& result = outcome.result;
+        if (result.total > 0)
+            m_totalLabel->setText(QStringLiteral("统计数量:%1条").arg(result.total));
+        m_unique->setStringList(result.unique);
+        if (m_repeated) {
+            m_repeated->setStringList(result.repeated);
+            if (!result.repeated.isEmpty())
+                m_repeatedLabel->setText(QStringLiteral("重复号码:%1条").arg(result.repeated.size()));
+            m_uniqueLabel->setText(QStringLiteral("不重复号码:%1条").arg(result.unique.size()));
+        }
+        statisticsFinished(outcome);
+        Dialogs::inform(
+            this,
+            QStringLiteral("提示: %1 用时[%2秒]统计完成!").arg(m_record.account).arg(outcome.elapsedSeconds));
+    }
+    // Also after a failed read, so the count can be tried again once the server is back.
+    m_countButton->setText(kCountCaption);
+    m_countButton->setEnabled(true);
+}
+
+void CStatisticsWindow::saveList(LogKind kind, QPushButton* button, QStringListModel* list)
+{
+    button->setEnabled(false);
+    const QString folder = m_context.startFolder;
+    const QString account = m_account->text();
+    const QString content = m_content->toPlainText();
+    const QStringList entries = list->stringList();
+    const QDateTime when = QDateTime::currentDateTime();
+    QThread* thread = QThread::create([=, this] {
+        const LogSave save = saveLogList(folder, kind, account, content, entries, when);
+        QThread* self = QThread::currentThread();
+        QMetaObject::invokeMethod(
+            this, [this, self, button, save] { saveDone(self, button, save); }, Qt::QueuedConnection);
+    });
+    m_saves.emplace_back(thread);
+    thread->start();
+}
+
+void CStatisticsWindow::saveDone(QThread* thread, QPushButton* button, const LogSave& save)
+{
+    for (auto it = m_saves.begin(); it != m_saves.end(); ++it) {
+        if (it->get() == thread) {
+            (*it)->wait();
+            m_saves.erase(it);
+            break;
+        }
+    }
+    if (save.ok)
+        Dialogs::openUrlOrTell(this, QUrl::fromLocalFile(save.path));
+    else
+        Dialogs::inform(this, save.message);
+    button->setEnabled(true);
+}
+
+void CStatisticsWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "app/PageContext.h"
+#include "audit/LogFiles.h"
+#include "audit/SelectedRecord.h"
+#include "audit/StatisticsRun.h"
+
+#include <QWidget>
+
+#include <list>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QListView;
+class QPlainTextEdit;
+class QPushButton;
+class QStringListModel;
+class QThread;
+
+// What the audit window and the two statistics windows share: the record's three edits, the
+// number lists with their counts, the statistics run and the log saves. Each window works on
+// its own copy of the record it was opened on.
+class CStatisticsWindow : public QWidget
+{
+    Q_OBJECT
+public:
+    enum class Variant
+    {
+        Audit,      // a waiting batch: unique and repeated numbers
+        AuditStats, // an audited batch: unique and repeated numbers
+        StatsList   // an audited batch: its numbers as they are
+    };
+
+    CStatisticsWindow(Variant variant, const PageContext& context, const SelectedRecord& record,
+                      QWidget* parent);
+    ~CStatisticsWindow() override;
+
+    const SelectedRecord& record() const { return m_record; }
+    // Tests shorten the two caption pauses of the windows opened after this.
+    static void setCaptionPause(int milliseconds) { s_captionPauseMs = milliseconds; }
+    void startStatistics();
+    bool isCounting() const { return m_run->isRunning(); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    // A run has ended with its result shown.
+    virtual void statisticsFinished(const StatisticsOutcome&) {}
+    QPushButton* addButton(const QString& name, const QString& caption, double x, double y, double w,
+                           double h);
+    void saveList(LogKind kind, QPushButton* button, QStringListModel* list);
+
+    PageContext m_context;
+    const SelectedRecord m_record;
+    const Variant m_variant;
+    QLineEdit* m_account = nullptr;
+    QLineEdit* m_count = nullptr;
+    QPlainTextEdit* m_content = nullptr;
+    QLabel* m_uniqueLabel = nullptr;
+    QLabel* m_repeatedLabel = nullptr;
+    QLabel* m_totalLabel = nullptr;
+    QStringListModel* m_unique = nullptr;
+    QStringListModel* m_repeated = nullptr;
+    QPushButton* m_countButton = nullptr;
+    QPushButton* m_saveUnique = nullptr;
+    QPushButton* m_saveRepeated = nullptr;
+    QPushButton* m_delete = nullptr;
+    QPushButton* m_exit = nullptr;
+
+private:
+    void buildRecordEdits();
+    void buildLists();
+    QListView* addList(const QString& name, QStringListModel* model, double x, double y, double w, double h);
+    QLabel* addLabel(const QString& name, const QString& text, double x, double y, double w, double h);
+    void showProgress(const NumberStatistics::Progress& progress);
+    void showResult(const StatisticsOutcome& outcome);
+    void saveDone(QThread* thread, QPushButton* button, const LogSave& save);
+
+    static inline int s_captionPauseMs = 500;
+    StatisticsRun* m_run = nullptr;
+    std::list<std::unique_ptr<QThread>> m_saves;
+};

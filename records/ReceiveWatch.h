@@ -1,0 +1,88 @@
+#pragma once
+
+#include "app/ReportModel.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <condition_variable>
+#include <list>
+#include <memory>
+#include <mutex>
+
+class DbGateway;
+class QThread;
+
+// Pace of the watches. The defaults are the service's rhythm: a poll every 6 s, and a popup
+// every 15 s for the first waiting row while the list holds rows.
+struct WatchTimings
+{
+    int pollMs = 6000;
+    int afterSoundMs = 1000;   // sound watch, after a poll that found rows
+    int popupRepeatMs = 15000; // popup watch, while the list already holds rows
+    int afterPopupMs = 6000;   // popup watch, after a poll that found rows
+    int pauseCheckMs = 250;    // popup watch, while a run writes or an audit window is open
+};
+
+// One of the two watches of waiting batches, polling Messages on a thread and a connection of
+// its own. It keeps still while a submission run writes or an audit window is open. Every
+// start has its own stop flag, so a quick stop and start never leaves two threads polling.
+class ReceiveWatch : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Kind
+    {
+        Sound, // refreshes the list and sounds the alert while rows wait
+        Popup  // also raises the popup for the first row
+    };
+
+    ReceiveWatch(DbGateway& gateway, Kind kind, QObject* parent = nullptr);
+    ~ReceiveWatch() override;
+
+    void setTimings(const WatchTimings& timings) { m_timings = timings; }
+    void start();
+    void stop();
+    bool isOn() const { return m_current != nullptr; }
+    // How many rows the page lists now; the popup watch polls only while it is 0.
+    void setListedRows(int rows) { m_listedRows->store(rows); }
+
+    static QString soundReadFailed() { return QStringLiteral("ddddddd"); }
+    static QString soundOpenFailed() { return QStringLiteral("1111111"); }
+    static QString popupReadFailed() { return QStringLiteral("ddddddd2222"); }
+
+signals:
+    // A poll's rows, to replace the list.
+    void polled(const QList<ReportRow>& rows);
+    // Rows wait: sound the alert, and for the popup watch raise the popup for the first row.
+    void alert();
+    // Once per outage: the first failed poll after a good one.
+    void pollFailed(const QString& text);
+
+private:
+    struct Control
+    {
+        std::mutex mutex;
+        std::condition_variable wake;
+        std::atomic<bool> stopped{false};
+        // Waits, or returns false at once when the watch has been stopped.
+        bool sleep(int milliseconds);
+    };
+    struct Poll
+    {
+        bool opened = false;
+        bool found = false;
+        QString failure; // the text to report, empty when the poll went well or fails silently
+    };
+    void run(const std::shared_ptr<Control>& control);
+    Poll poll(const std::shared_ptr<Control>& control, bool& needsOpen);
+    void post(const std::shared_ptr<Control>& control, std::function<void()> call);
+    void join(QThread* thread);
+
+    DbGateway& m_gateway;
+    Kind m_kind;
+    WatchTimings m_timings;
+    std::shared_ptr<std::atomic<int>> m_listedRows = std::make_shared<std::atomic<int>>(0);
+    std::shared_ptr<Control> m_current;
+    std::list<std::unique_ptr<QThread>> m_threads;
+};

@@ -1,0 +1,341 @@
+#include "TestDatabases.h"
+
+#include "db/LoginStatements.h"
+#include "db/RecordStatements.h"
+#include "records/RecordQueries.h"
+
+#include <QTest>
+
+namespace {
+
+qint64 lastId(DbGateway& gateway, const QString& table)
+{
+    DbRows rows = gateway.DbQuery(QStringLiteral("SELECT MAX(id) AS n FROM ") + table);
+    return rows.atEnd() ? -1 : rows.number(QStringLiteral("n"));
+}
+
+qint64 addWaiting(DbGateway& gateway, const QString& account, const QString& message, const QString& time,
+                  const QString& list, const QString& status = QStringLiteral("3"))
+{
+    gateway.DbExecute(
+        QStringLiteral("INSERT INTO Messages (loginName,message,addDate,status,CountNum) VALUES (?,?,?,?,?)"),
+        {account, message, time, status, list});
+    return lastId(gateway, QStringLiteral("Messages"));
+}
+
+qint64 addAudited(DbGateway& gateway, const QString& account, const QString& time, const QString& rate = "98")
+{
+    gateway.DbExecute(
+        QStringLiteral("INSERT INTO UserRecv (loginName,message,Num,recvs,addDate,tel) VALUES (?,?,?,?,?,?)"),
+        {account, QStringLiteral("内容"), QStringLiteral("2"), rate, time, QStringLiteral("1,2,")});
+    return lastId(gateway, QStringLiteral("UserRecv"));
+}
+
+// Runs a walk to its end on the calling thread.
+QList<ReportRow> walk(DbGateway& gateway, const ListQuery::Walk& query, Outcome* outcome = nullptr)
+{
+    QList<ReportRow> rows;
+    const Outcome result = query(gateway, [&](ReportRow row) {
+        rows.append(std::move(row));
+        return true;
+    });
+    if (outcome)
+        *outcome = result;
+    return rows;
+}
+
+QStringList column(const QList<ReportRow>& rows, int k)
+{
+    QStringList cells;
+    for (const ReportRow& row : rows)
+        cells.append(row.cells.value(k));
+    return cells;
+}
+
+} // namespace
+
+class TestRecordStatements : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase_data() { TestDb::addBackendRows(); }
+    void init();
+    void cleanup() { m_gateway.reset(); }
+
+    void auditRecordsTheBatchByIdOnly();
+    void auditOfAGoneBatchWritesNothing();
+    void failedAuditLeavesTheBatchWaiting();
+    void hostileTextsSurviveTheAudit();
+    void tickedDeletionIsAllOrNothing();
+    void deletionsByNameAndAll();
+    void dayRanges_data();
+    void dayRanges();
+    void receiveListingStopsAt5001();
+    void comprehensiveCategories();
+    void recordsScopes();
+    void sqlServerTextCastsLongValues();
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<DbGateway> m_gateway;
+};
+
+void TestRecordStatements::init()
+{
+    m_gateway = TestDb::open(TestDb::currentBackend(), m_dir);
+    TestDb::addAccount(*m_gateway, QStringLiteral("alice"), QStringLiteral("pw"), QStringLiteral("注册用户"),
+                       100);
+}
+
+void TestRecordStatements::auditRecordsTheBatchByIdOnly()
+{
+    DbGateway& db = *m_gateway;
+    // Two parts of the same text in the same second: only the audited one leaves.
+    const qint64 first = addWaiting(db, "alice", "hello", "2011-03-05 15:04:09", "13800000001,13800000002,");
+    const qint64 twin = addWaiting(db, "alice", "hello", "2011-03-05 15:04:09", "13900000001,");
+    const StoredNumbers stored = DbReadWaitingNumbers(db, first);
+    QVERIFY(stored.outcome && stored.found);
+    QCOMPARE(stored.list, QStringLiteral("13800000001,13800000002,"));
+
+    const Outcome outcome = DbAuditBatch(db, first, "alice", "hello", "2", "95", stored.list);
+    QVERIFY2(outcome, qPrintable(outcome.text()));
+    QCOMPARE(outcome.message, RecordText::audited);
+    QCOMPARE(TestDb::count(db, "Messages", "id = ?", {first}), 0);
+    QCOMPARE(TestDb::count(db, "Messages", "id = ?", {twin}), 1);
+    QCOMPARE(TestDb::count(db, "UserRecv"), 1);
+    QCOMPARE(TestDb::text(db, "SELECT tel FROM UserRecv", {}, "tel"), stored.list);
+    QCOMPARE(TestDb::text(db, "SELECT recvs FROM UserRecv", {}, "recvs"), QStringLiteral("95"));
+    QCOMPARE(TestDb::text(db, "SELECT Num FROM UserRecv", {}, "Num"), QStringLiteral("2"));
+    QCOMPARE(TestDb::text(db, "SELECT addDate FROM UserRecv", {}, "addDate").size(), 19);
+    SessionUser session;
+    QVERIFY(DbReadSuccessRate(db, session, "alice"));
+    QCOMPARE(session.successRate, QStringLiteral("95"));
+}
+
+void TestRecordStatements::auditOfAGoneBatchWritesNothing()
+{
+    DbGateway& db = *m_gateway;
+    const qint64 id = addWaiting(db, "alice", "hello", "2011-03-05 15:04:09", "13800000001,");
+    QVERIFY(DbAuditBatch(db, id, "alice", "hello", "1", "98", "13800000001,"));
+    // A second approval of the same batch, from this window or another staff member's.
+    const Outcome again = DbAuditBatch(db, id, "alice", "hello", "1", "97", "13800000001,");
+    QVERIFY(!again);
+    QCOMPARE(again.message, RecordText::batchGone);
+    QCOMPARE(TestDb::count(db, "UserRecv"), 1);
+    QCOMPARE(TestDb::text(db, "SELECT recvs FROM UserInfo", {}, "recvs"), QStringLiteral("98"));
+    const Outcome discard = DbDeleteWaitingBatch(db, id);
+    QVERIFY(!discard);
+    QCOMPARE(discard.message, RecordText::batchGone);
+}
+
+void TestRecordStatements::failedAuditLeavesTheBatchWaiting()
+{
+    DbGateway& db = *m_gateway;
+    const qint64 id = addWaiting(db, "alice", "hello", "2011-03-05 15:04:09", "13800000001,");
+    // The record cannot be written: the batch must neither leave Messages nor move the rate.
+    QVERIFY(db.DbExecute("ALTER TABLE UserRecv RENAME TO UserRecvAway"));
+    const Outcome outcome = DbAuditBatch(db, id, "alice", "hello", "1", "98", "13800000001,");
+    QVERIFY(db.DbExecute("ALTER TABLE UserRecvAway RENAME TO UserRecv"));
+    QVERIFY(!outcome);
+    QCOMPARE(outcome.message, RecordText::readFailed);
+    QVERIFY(!outcome.reason.isEmpty());
+    QVERIFY(outcome.text().contains(outcome.reason));
+    QCOMPARE(TestDb::count(db, "Messages", "id = ?", {id}), 1);
+    QCOMPARE(TestDb::count(db, "UserRecv"), 0);
+    QCOMPARE(TestDb::text(db, "SELECT recvs FROM UserInfo", {}, "recvs"), QStringLiteral("0"));
+}
+
+void TestRecordStatements::hostileTextsSurviveTheAudit()
+{
+    DbGateway& db = *m_gateway;
+    const QString content = QStringLiteral("it's \"quoted\"; DROP TABLE UserRecv;-- 😀 短信");
+    QString list;
+    for (int k = 0; k < 80000; ++k) // about 1 MB
+        list += QString::number(13800000000LL + k) + ',';
+    const qint64 id = addWaiting(db, "alice", content, "2011-03-05 15:04:09", list);
+    const StoredNumbers stored = DbReadWaitingNumbers(db, id);
+    QCOMPARE(stored.list.size(), list.size());
+    QVERIFY(DbAuditBatch(db, id, "alice", content, "80000", "9'8", stored.list));
+    QCOMPARE(TestDb::text(db, "SELECT message FROM UserRecv", {}, "message"), content);
+    QCOMPARE(TestDb::text(db, "SELECT tel FROM UserRecv", {}, "tel"), list);
+    QCOMPARE(TestDb::text(db, "SELECT recvs FROM UserInfo", {}, "recvs"), QStringLiteral("9'8"));
+    const qint64 recordId = lastId(db, "UserRecv");
+    QCOMPARE(DbReadAuditedNumbers(db, recordId).list, list);
+}
+
+void TestRecordStatements::tickedDeletionIsAllOrNothing()
+{
+    DbGateway& db = *m_gateway;
+    QList<qint64> ids;
+    for (int k = 0; k < 620; ++k) // more than one statement's worth of ids
+        ids.append(addAudited(db, k == 610 ? "poison" : "alice", "2011-03-05 15:04:09"));
+    const qint64 kept = addAudited(db, "alice", "2011-03-05 15:04:09");
+    // One row refuses to go in the last statement: none of the ticked rows may go.
+    if (db.dialect().backend() == DbBackend::Sqlite) {
+        QVERIFY(
+            db.DbExecute("CREATE TRIGGER keep_poison BEFORE DELETE ON UserRecv WHEN old.loginName = 'poison' "
+                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    } else {
+        QVERIFY(
+            db.DbExecute("CREATE OR REPLACE FUNCTION keep_poison() RETURNS trigger AS $$ BEGIN "
+                         "IF OLD.loginName = 'poison' THEN RAISE EXCEPTION 'refused'; END IF; RETURN OLD; "
+                         "END $$ LANGUAGE plpgsql"));
+        QVERIFY(db.DbExecute("CREATE TRIGGER keep_poison BEFORE DELETE ON UserRecv FOR EACH ROW "
+                             "EXECUTE FUNCTION keep_poison()"));
+    }
+    const Outcome refused = DbDeleteAuditedRecords(db, ids);
+    QVERIFY(db.DbExecute(db.dialect().backend() == DbBackend::Sqlite
+                             ? "DROP TRIGGER keep_poison"
+                             : "DROP TRIGGER keep_poison ON UserRecv"));
+    QVERIFY(!refused);
+    QCOMPARE(refused.message, RecordText::deleteFailed);
+    QCOMPARE(TestDb::count(db, "UserRecv"), 621);
+
+    const Outcome done = DbDeleteAuditedRecords(db, ids);
+    QVERIFY2(done, qPrintable(done.text()));
+    QCOMPARE(done.message, RecordText::cleared);
+    QCOMPARE(TestDb::count(db, "UserRecv"), 1);
+    QCOMPARE(TestDb::count(db, "UserRecv", "id = ?", {kept}), 1);
+    QVERIFY(DbDeleteAuditedRecords(db, {}));
+}
+
+void TestRecordStatements::deletionsByNameAndAll()
+{
+    DbGateway& db = *m_gateway;
+    addAudited(db, "alice", "2011-03-05 15:04:09");
+    addAudited(db, "", "2011-03-05 15:04:09");
+    addAudited(db, "bob", "2011-03-05 15:04:09");
+    // An empty name deletes the records whose name is empty, nothing else.
+    QVERIFY(DbDeleteAuditedOf(db, ""));
+    QCOMPARE(TestDb::count(db, "UserRecv"), 2);
+    QVERIFY(DbDeleteAuditedOf(db, "alice' OR '1'='1"));
+    QCOMPARE(TestDb::count(db, "UserRecv"), 2);
+    QVERIFY(DbDeleteAuditedOf(db, "alice"));
+    QCOMPARE(TestDb::count(db, "UserRecv"), 1);
+    const qint64 bob = lastId(db, "UserRecv");
+    QVERIFY(DbDeleteAuditedRecord(db, bob));
+    QCOMPARE(DbDeleteAuditedRecord(db, bob).message, RecordText::recordGone);
+    addAudited(db, "bob", "2011-03-05 15:04:09");
+    QVERIFY(DbDeleteAllAudited(db));
+    QCOMPARE(TestDb::count(db, "UserRecv"), 0);
+}
+
+void TestRecordStatements::dayRanges_data()
+{
+    QTest::addColumn<QDate>("first");
+    QTest::addColumn<QDate>("last");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("single day") << QDate(2010, 10, 14) << QDate(2010, 10, 14)
+                                << QStringList{"2010-10-14 00:00:00", "2010-10-14 23:59:59"};
+    QTest::newRow("two days") << QDate(2010, 10, 14) << QDate(2010, 10, 15)
+                              << QStringList{"2010-10-14 00:00:00", "2010-10-14 23:59:59",
+                                             "2010-10-15 00:00:00"};
+    QTest::newRow("first after last") << QDate(2010, 10, 15) << QDate(2010, 10, 14) << QStringList{};
+    QTest::newRow("year end") << QDate(2010, 12, 31) << QDate(2010, 12, 31) << QStringList{};
+}
+
+void TestRecordStatements::dayRanges()
+{
+    QFETCH(QDate, first);
+    QFETCH(QDate, last);
+    QFETCH(QStringList, listed);
+    DbGateway& db = *m_gateway;
+    for (const char* time : {"2010-10-13 23:59:59", "2010-10-14 00:00:00", "2010-10-14 23:59:59",
+                             "2010-10-15 00:00:00", "2011-01-01 00:00:00"}) {
+        addAudited(db, "alice", time);
+        addWaiting(db, "alice", "m", time, "1,");
+    }
+    const DayRange range = dayRange(first, last);
+    QCOMPARE(
+        column(walk(db, RecordQueries::records(RecordQueries::RecordsScope::OwnInRange, "alice", range)), 4),
+        listed);
+    QCOMPARE(column(walk(db, RecordQueries::comprehensive(RecordQueries::Category::Audited, "", range)), 4),
+             listed);
+    const QList<ReportRow> waiting = walk(db, RecordQueries::waitingBatches(range));
+    QCOMPARE(column(waiting, 3), listed);
+    for (const ReportRow& row : waiting)
+        QCOMPARE(row.cells.at(1), QStringLiteral("1"));
+}
+
+void TestRecordStatements::receiveListingStopsAt5001()
+{
+    DbGateway& db = *m_gateway;
+    QVERIFY(db.transaction([&] {
+        for (int k = 0; k < 6000; ++k)
+            addWaiting(db, "alice", QStringLiteral("m%1").arg(k), "2011-03-05 15:04:09", "1,", "7");
+        return true;
+    }));
+    const QList<ReportRow> rows = walk(db, RecordQueries::waitingBatches(std::nullopt));
+    QCOMPARE(rows.size(), 5001);
+    QCOMPARE(rows.first().cells, (QStringList{"alice", "7", "m0", "2011-03-05 15:04:09"}));
+    QCOMPARE(rows.last().cells.at(2), QStringLiteral("m5000"));
+    QVERIFY(rows.first().id < rows.last().id);
+}
+
+void TestRecordStatements::comprehensiveCategories()
+{
+    DbGateway& db = *m_gateway;
+    using RecordQueries::Category;
+    TestDb::addAccount(db, "bob", "pw", "注册用户");
+    db.DbExecute("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) VALUES ('bob "
+                 "','100','2009-01-01 10:00:00','admin')");
+    db.DbExecute("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) VALUES "
+                 "('alice','-5','2009-01-01 10:00:00','admin')");
+    addAudited(db, "alice", "2011-03-05 15:04:09", "98");
+
+    Outcome outcome;
+    // A named account: exactly one row, and no closing message.
+    QList<ReportRow> rows =
+        walk(db, RecordQueries::comprehensive(Category::Accounts, "bob", std::nullopt), &outcome);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().cells.at(1), QStringLiteral("注册用户"));
+    QVERIFY(outcome && outcome.message.isEmpty());
+    rows = walk(db, RecordQueries::comprehensive(Category::Accounts, "nobody", std::nullopt), &outcome);
+    QVERIFY(rows.isEmpty());
+    QCOMPARE(outcome.message, RecordQueries::kQueryFinished);
+    rows = walk(db, RecordQueries::comprehensive(Category::Accounts, "", std::nullopt), &outcome);
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(outcome.message, RecordQueries::kQueryFinished);
+
+    // Recharges ignore the day range and match names without their blanks.
+    const DayRange today = dayRange(QDate::currentDate(), QDate::currentDate());
+    rows = walk(db, RecordQueries::comprehensive(Category::Recharges, "bob", today), &outcome);
+    QCOMPARE(column(rows, 0), QStringList{"bob"});
+    QCOMPARE(outcome.message, RecordQueries::kQueryFinished);
+    QCOMPARE(walk(db, RecordQueries::comprehensive(Category::Recharges, "", today)).size(), 2);
+
+    rows = walk(db, RecordQueries::comprehensive(Category::Audited, "alice", std::nullopt), &outcome);
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().cells.at(3), QStringLiteral("98%"));
+    QVERIFY(rows.first().id > 0);
+    QCOMPARE(outcome.message, RecordQueries::kQueryFinished);
+    walk(db, RecordQueries::comprehensive(Category::Audited, "alice", today), &outcome);
+    QVERIFY(outcome && outcome.message.isEmpty());
+}
+
+void TestRecordStatements::recordsScopes()
+{
+    DbGateway& db = *m_gateway;
+    using RecordQueries::RecordsScope;
+    addAudited(db, "alice", "2011-03-05 15:04:09", "99");
+    addAudited(db, "bob", "2011-03-05 15:04:09");
+    addAudited(db, "alice", "2011-03-06 15:04:09");
+    const DayRange range = dayRange(QDate(2011, 3, 5), QDate(2011, 3, 5));
+    QList<ReportRow> rows = walk(db, RecordQueries::records(RecordsScope::Own, "alice", range));
+    QCOMPARE(column(rows, 0), (QStringList{"alice", "alice"}));
+    QCOMPARE(column(rows, 3).first(), QStringLiteral("99%"));
+    QCOMPARE(column(rows, 5), (QStringList{"1", "2"}));
+    QCOMPARE(walk(db, RecordQueries::records(RecordsScope::Everyone, "alice", range)).size(), 3);
+    QCOMPARE(walk(db, RecordQueries::records(RecordsScope::OwnInRange, "alice", range)).size(), 1);
+}
+
+void TestRecordStatements::sqlServerTextCastsLongValues()
+{
+    const QString sql = RecordSql::insertAudited(SqlDialect(DbBackend::SqlServer));
+    QCOMPARE(sql.count(QStringLiteral("CAST(? AS nvarchar(max))")), 2);
+    QVERIFY(sql.contains(QStringLiteral("convert(varchar(100),getdate(),120)")));
+    QCOMPARE(sql.count(u'?'), 5);
+}
+
+QTEST_GUILESS_MAIN(TestRecordStatements)
+#include "tst_record_statements.moc"
