@@ -36,7 +36,8 @@ int main(int argc, char** argv)
             ++reduced;
         else if (notice.text.startsWith(QStringLiteral("分配给帐号")))
             ++allocated;
-        else if (!notice.text.startsWith(QStringLiteral("提示: ")) && !notice.text.startsWith(QStringLiteral("当前")))
+        else if (!notice.text.startsWith(QStringLiteral("提示: ")) &&
+                 !notice.text.startsWith(QStringLiteral("当前")))
             ++failed;
     };
     for (int round = 0; round < args[4].toInt(); ++round) {

@@ -27,9 +27,10 @@ void TestAccountConcurrency::twoOperatorsKeepBalancesAndRecordsTogether()
     for (const QString& name : operators) {
         TestDb::addAccount(*gateway, name, QStringLiteral("pw"), QStringLiteral("管理员"), 100000);
         // Every balance is the sum of its records, from the start.
-        QVERIFY(gateway->DbExecute(QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) "
-                                                  "VALUES (?,'100000','2011-01-01 00:00:00','setup')"),
-                                   {name}));
+        QVERIFY(
+            gateway->DbExecute(QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) "
+                                              "VALUES (?,'100000','2011-01-01 00:00:00','setup')"),
+                               {name}));
     }
     QStringList accounts;
     for (int k = 0; k < 4; ++k) {
@@ -49,7 +50,8 @@ void TestAccountConcurrency::twoOperatorsKeepBalancesAndRecordsTogether()
         clients << client;
     }
     qint64 recharged = 0, reduced = 0, allocated = 0;
-    const QRegularExpression figures(QStringLiteral("recharged (\\d+) reduced (\\d+) allocated (\\d+) failed (\\d+)"));
+    const QRegularExpression figures(
+        QStringLiteral("recharged (\\d+) reduced (\\d+) allocated (\\d+) failed (\\d+)"));
     for (QProcess* client : clients) {
         QVERIFY(client->waitForFinished(300000));
         QCOMPARE(client->exitCode(), 0);
@@ -79,8 +81,8 @@ void TestAccountConcurrency::twoOperatorsKeepBalancesAndRecordsTogether()
     QCOMPARE(TestDb::count(*gateway, QStringLiteral("Moneys"), QStringLiteral("fullMoney='7'")), recharged);
     QCOMPARE(TestDb::count(*gateway, QStringLiteral("Moneys"), QStringLiteral("fullMoney='-2'")), reduced);
     QCOMPARE(TestDb::count(*gateway, QStringLiteral("Moneys")), 2 + recharged + reduced + 2 * allocated);
-    const QString total =
-        TestDb::text(*gateway, QStringLiteral("SELECT SUM(payMoney) AS total FROM UserInfo"), {}, QStringLiteral("total"));
+    const QString total = TestDb::text(
+        *gateway, QStringLiteral("SELECT SUM(payMoney) AS total FROM UserInfo"), {}, QStringLiteral("total"));
     QCOMPARE(total.toLongLong(), 200000 + 7 * recharged - 2 * reduced);
 }
 

@@ -76,9 +76,12 @@ void TestAccountPages::init()
 {
     m_gateway = TestDb::open(TestDb::backends().constFirst(), m_dir);
     TestDb::addAccount(*m_gateway, QStringLiteral("boss"), QStringLiteral("bpw"), QStringLiteral("管理员"));
-    TestDb::addAccount(*m_gateway, QStringLiteral("agent"), QStringLiteral("apw"), QStringLiteral("代理用户"), 100);
-    TestDb::addAccount(*m_gateway, QStringLiteral("vip"), QStringLiteral("vpw"), QStringLiteral("VIP用户"), 20);
-    TestDb::addAccount(*m_gateway, QStringLiteral("client"), QStringLiteral("cpw"), QStringLiteral("注册用户"), 10);
+    TestDb::addAccount(*m_gateway, QStringLiteral("agent"), QStringLiteral("apw"), QStringLiteral("代理用户"),
+                       100);
+    TestDb::addAccount(*m_gateway, QStringLiteral("vip"), QStringLiteral("vpw"), QStringLiteral("VIP用户"),
+                       20);
+    TestDb::addAccount(*m_gateway, QStringLiteral("client"), QStringLiteral("cpw"),
+                       QStringLiteral("注册用户"), 10);
     m_dialogs = std::make_unique<DialogRecorder>();
     logIn(QStringLiteral("boss"), QStringLiteral("bpw"));
 }
@@ -135,7 +138,8 @@ void TestAccountPages::registrationFromLoginWindow()
     QCOMPARE(m_dialogs->lastText(), QStringLiteral("注册成功!"));
     QCOMPARE(m_dialogs->messages.last().title, QStringLiteral("Kavrel"));
     // The form keeps what was typed; a second press meets the taken name.
-    QCOMPARE(child<QLineEdit>(page, QStringLiteral("registerLoginName"))->text(), QStringLiteral(" new cust "));
+    QCOMPARE(child<QLineEdit>(page, QStringLiteral("registerLoginName"))->text(),
+             QStringLiteral(" new cust "));
     click(page, QStringLiteral("registerSubmitButton"));
     QCOMPARE(m_dialogs->lastText(), QStringLiteral("帐号被注册!"));
     SessionUser customer;
@@ -153,9 +157,12 @@ void TestAccountPages::pagesFollowTheLoginThatCameAfterThem_data()
     QTest::addColumn<QString>("password");
     QTest::addColumn<QStringList>("rights");
     QTest::addColumn<bool>("staff");
-    QTest::newRow("administrator") << "boss" << "bpw" << QStringList{"注册用户", "代理用户"} << true;
-    QTest::newRow("agent") << "agent" << "apw" << QStringList{"VIP用户"} << false;
-    QTest::newRow("VIP") << "vip" << "vpw" << QStringList{"VIP用户"} << false;
+    QTest::newRow("administrator") << "boss"
+                                   << "bpw" << QStringList{"注册用户", "代理用户"} << true;
+    QTest::newRow("agent") << "agent"
+                           << "apw" << QStringList{"VIP用户"} << false;
+    QTest::newRow("VIP") << "vip"
+                         << "vpw" << QStringList{"VIP用户"} << false;
 }
 
 void TestAccountPages::pagesFollowTheLoginThatCameAfterThem()
@@ -175,8 +182,9 @@ void TestAccountPages::pagesFollowTheLoginThatCameAfterThem()
     QCOMPARE(tabs->count(), 5);
     QCOMPARE(tabs->currentIndex(), 0);
     auto* recharge = child(&window, QStringLiteral("rechargePage"));
-    for (const char* control : {"rechargeQueryEdit", "rechargeQueryButton", "rechargeButton", "reduceButton",
-                                "rechargeCountEdit", "rechargeSaveButton", "agentSubAccountsButton", "rechargeRowEdit"})
+    for (const char* control :
+         {"rechargeQueryEdit", "rechargeQueryButton", "rechargeButton", "reduceButton", "rechargeCountEdit",
+          "rechargeSaveButton", "agentSubAccountsButton", "rechargeRowEdit"})
         QCOMPARE(child(recharge, QLatin1String(control))->isVisible(), staff);
     for (const char* control : {"rechargeList", "allocateButton", "allocateTargetEdit", "allocateCountEdit",
                                 "ownRecordsButton", "ownSubAccountsButton"})
@@ -212,8 +220,8 @@ void TestAccountPages::profileChangesOwnPassword()
     QCOMPARE(m_dialogs->texts(), (QStringList{QStringLiteral("修改[昵称]成功![重新登陆更新信息]"),
                                               QStringLiteral("修改[密码]成功![重新登陆更新信息]")}));
     QCOMPARE(m_session.password, QStringLiteral("nb1"));
-    QCOMPARE(TestDb::text(*m_gateway, QStringLiteral("SELECT telephone FROM UserInfo WHERE loginName='boss'"), {},
-                          QStringLiteral("telephone")),
+    QCOMPARE(TestDb::text(*m_gateway, QStringLiteral("SELECT telephone FROM UserInfo WHERE loginName='boss'"),
+                          {}, QStringLiteral("telephone")),
              QStringLiteral("13800000000"));
     QVERIFY(child(&page, QStringLiteral("profilePicture"))->isVisible());
 }
@@ -242,7 +250,8 @@ void TestAccountPages::accountAdminBulkActions()
     QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("提示: 被勾选的用户[禁用]完毕!点击查询确认!")});
     QCOMPARE(model->rowCount(), 0);
     SessionUser again;
-    QCOMPARE(DbLogin(*m_gateway, again, QStringLiteral("boss"), QStringLiteral("bpw")).result, LoginResult::Disabled);
+    QCOMPARE(DbLogin(*m_gateway, again, QStringLiteral("boss"), QStringLiteral("bpw")).result,
+             LoginResult::Disabled);
 
     type(&page, QStringLiteral("adminQueryEdit"), QStringLiteral("client"));
     query(&page, QStringLiteral("adminQueryButton"), page.query());
@@ -250,8 +259,8 @@ void TestAccountPages::accountAdminBulkActions()
     QCOMPARE(model->cell(0, 4), QStringLiteral("禁用"));
     tick(model, 0);
     click(&page, QStringLiteral("adminEnableButton"));
-    QCOMPARE(TestDb::text(*m_gateway, QStringLiteral("SELECT type FROM UserInfo WHERE loginName='client'"), {},
-                          QStringLiteral("type")),
+    QCOMPARE(TestDb::text(*m_gateway, QStringLiteral("SELECT type FROM UserInfo WHERE loginName='client'"),
+                          {}, QStringLiteral("type")),
              QStringLiteral("注册用户"));
 
     m_dialogs->clear();
@@ -310,8 +319,9 @@ void TestAccountPages::rechargeTickedAccounts()
     m_dialogs->clear();
     type(page.get(), QStringLiteral("reduceCountEdit"), QStringLiteral("10"));
     click(page.get(), QStringLiteral("reduceButton"));
-    QCOMPARE(m_dialogs->texts(), (QStringList{QStringLiteral("减少成功!"),
-                                              QStringLiteral("提示: client 减少条数10成功！,点击查询确认!")}));
+    QCOMPARE(m_dialogs->texts(),
+             (QStringList{QStringLiteral("减少成功!"),
+                          QStringLiteral("提示: client 减少条数10成功！,点击查询确认!")}));
     QCOMPARE(balance(QStringLiteral("client")), 1000);
 
     // Nothing ticked: nothing runs, nothing is said, the list is emptied.
@@ -354,15 +364,17 @@ void TestAccountPages::totalRowAboveRecords()
     click(page.get(), QStringLiteral("rechargeTotalButton"));
     QCOMPARE(m_dialogs->texts(), QStringList{QStringLiteral("请填写查询的用户名!")});
     for (const char* amount : {"100", "50", "-30"})
-        QVERIFY(m_gateway->DbExecute(QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) "
-                                                    "VALUES ('client',?,'2011-01-01 00:00:00','boss')"),
-                                     {QLatin1String(amount)}));
+        QVERIFY(
+            m_gateway->DbExecute(QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) "
+                                                "VALUES ('client',?,'2011-01-01 00:00:00','boss')"),
+                                 {QLatin1String(amount)}));
     type(page.get(), QStringLiteral("rechargeQueryEdit"), QStringLiteral("client"));
     m_dialogs->clear();
     query(page.get(), QStringLiteral("rechargeTotalButton"), page->query());
     QVERIFY(m_dialogs->messages.isEmpty());
     QCOMPARE(model->rowCount(), 4);
-    QCOMPARE(model->row(0).cells, (QStringList{"统计累加充值>>", "client", "总数:120条", "统计累计条数>>", "3条", QString()}));
+    QCOMPARE(model->row(0).cells,
+             (QStringList{"统计累加充值>>", "client", "总数:120条", "统计累计条数>>", "3条", QString()}));
     QCOMPARE(model->cell(3, 2), QStringLiteral("-30"));
 }
 
@@ -448,9 +460,10 @@ void TestAccountPages::newerQuerySupersedesOlder()
 {
     QVERIFY(m_gateway->transaction([&] {
         for (int k = 0; k < 20000; ++k) {
-            if (!m_gateway->DbExecute(QStringLiteral("INSERT INTO UserInfo (loginName,pwd,type,payMoney,addDate) "
-                                                     "VALUES (?,'p','注册用户',0,'2011-01-01 00:00:00')"),
-                                      {QStringLiteral("bulk%1").arg(k)}))
+            if (!m_gateway->DbExecute(
+                    QStringLiteral("INSERT INTO UserInfo (loginName,pwd,type,payMoney,addDate) "
+                                   "VALUES (?,'p','注册用户',0,'2011-01-01 00:00:00')"),
+                    {QStringLiteral("bulk%1").arg(k)}))
                 return false;
         }
         return true;
