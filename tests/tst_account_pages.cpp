@@ -439,6 +439,12 @@ void TestAccountPages::saveWritesCellsOnly()
     m_dialogs->files.clear();
     click(page.get(), QStringLiteral("rechargeSaveButton"));
     QCOMPARE(m_dialogs->urls.size(), 1);
+    // A file that cannot be written is told, and nothing is opened.
+    m_dialogs->clear();
+    m_dialogs->files << m_dir.filePath(QStringLiteral("missing/folder/list.txt"));
+    click(page.get(), QStringLiteral("rechargeSaveButton"));
+    QVERIFY(m_dialogs->lastText().startsWith(QStringLiteral("提示: 文件保存失败!")));
+    QVERIFY(m_dialogs->urls.isEmpty());
 }
 
 void TestAccountPages::rowClickShowsRow()
