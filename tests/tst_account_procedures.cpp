@@ -20,12 +20,10 @@ private slots:
     void registrationTellsEachOutcome();
     void modifyInOrder();
     void modifyOfAnotherAccountKeepsOperatorPassword();
-    void modifyOwnAccountUpdatesSession();
     void modifyWithWrongPasswordChangesNothing();
     void modifyOfDisabledAccountIsRefusedWithoutEnding();
     void bulkActionsTellStaleRowsAndClose_data();
     void bulkActionsTellStaleRowsAndClose();
-    void rechargeAndReduceTicked();
     void countThatIsNoNumberToldOnce();
     void allocationRules();
     void adminListings();
@@ -149,19 +147,6 @@ void TestAccountProcedures::modifyOfAnotherAccountKeepsOperatorPassword()
     QCOMPARE(texts().constFirst(), QStringLiteral("减少成功!"));
 }
 
-void TestAccountProcedures::modifyOwnAccountUpdatesSession()
-{
-    modifyAccount(*m_gateway, m_session,
-                  change(QStringLiteral("boss"), QStringLiteral("bpw"), QStringLiteral("nb")), tell());
-    QCOMPARE(m_session.password, QStringLiteral("nb"));
-    m_told.clear();
-    QVERIFY(allocate(*m_gateway, m_session, QStringLiteral("client"), QStringLiteral("1"), tell()) == false);
-    // The administrator has no balance: nothing is said beyond the figure.
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=50 WHERE loginName='boss'")));
-    m_told.clear();
-    QVERIFY(allocate(*m_gateway, m_session, QStringLiteral("client"), QStringLiteral("5"), tell()));
-}
-
 void TestAccountProcedures::modifyWithWrongPasswordChangesNothing()
 {
     modifyAccount(*m_gateway, m_session,
@@ -223,30 +208,6 @@ void TestAccountProcedures::bulkActionsTellStaleRowsAndClose()
     m_told.clear();
     applyBulkAction(*m_gateway, BulkAction(action), {}, tell());
     QCOMPARE(texts(), QStringList{closing});
-}
-
-void TestAccountProcedures::rechargeAndReduceTicked()
-{
-    const QList<TickedAccount> ticked{{QStringLiteral("agent"), QStringLiteral("apw")},
-                                      {QStringLiteral("client"), QStringLiteral("cpw")}};
-    QVERIFY(rechargeTicked(*m_gateway, m_session, ticked, QStringLiteral("1 000"), tell()));
-    QCOMPARE(texts(), (QStringList{QStringLiteral("充值成功!"),
-                                   QStringLiteral("提示: agent 充值1000成功！,点击查询确认!"),
-                                   QStringLiteral("充值成功!"),
-                                   QStringLiteral("提示: client 充值1000成功！,点击查询确认!")}));
-    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("agent")), 1100);
-    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("client")), 1010);
-    m_told.clear();
-    // The reduction takes each account's own stored password, which the list carries hidden.
-    QVERIFY(reduceTicked(*m_gateway, m_session, ticked, QStringLiteral("10"), tell()));
-    QCOMPARE(texts().at(1), QStringLiteral("提示: agent 减少条数10成功！,点击查询确认!"));
-    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("client")), 1000);
-    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Moneys"),
-                           QStringLiteral("loginName='client' AND fullMoney='-10' AND parentName='boss'")),
-             1);
-    m_told.clear();
-    QVERIFY(rechargeTicked(*m_gateway, m_session, {}, QStringLiteral("5"), tell()));
-    QVERIFY(m_told.isEmpty());
 }
 
 void TestAccountProcedures::countThatIsNoNumberToldOnce()
