@@ -1,6 +1,20 @@
 #include "app/ReportModel.h"
 
 #include <QSet>
+#include <QThreadPool>
+
+namespace {
+
+// Freeing a list of 100,000 rows takes longer than the window may stall; large lists are
+// released on a pool thread.
+void release(QList<ReportRow>&& rows)
+{
+    if (rows.size() < 10000)
+        return;
+    QThreadPool::globalInstance()->start([old = std::move(rows)]() mutable { old.clear(); });
+}
+
+} // namespace
 
 ReportModel::ReportModel(QList<Column> columns, bool checkable, QObject* parent)
     : QAbstractTableModel(parent), m_columns(std::move(columns)), m_checkable(checkable)
@@ -65,8 +79,10 @@ void ReportModel::setColumns(QList<Column> columns)
 {
     beginResetModel();
     m_columns = std::move(columns);
-    m_rows.clear();
+    QList<ReportRow> old;
+    old.swap(m_rows);
     endResetModel();
+    release(std::move(old));
 }
 
 QString ReportModel::cell(int row, int column) const
@@ -110,8 +126,10 @@ void ReportModel::clear()
     if (m_rows.isEmpty())
         return;
     beginResetModel();
-    m_rows.clear();
+    QList<ReportRow> old;
+    old.swap(m_rows);
     endResetModel();
+    release(std::move(old));
 }
 
 void ReportModel::setAllChecked(bool checked)

@@ -91,7 +91,10 @@ QString DbRows::text(const QString& column)
         fail(m_error.isEmpty() ? QStringLiteral("no current row") : m_error);
         return {};
     }
-    const int index = m_query->record().indexOf(column);
+    auto known = m_columns.constFind(column);
+    if (known == m_columns.cend())
+        known = m_columns.insert(column, m_query->record().indexOf(column));
+    const int index = *known;
     if (index < 0) {
         fail(QStringLiteral("no column %1").arg(column));
         return {};

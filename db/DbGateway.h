@@ -3,6 +3,7 @@
 #include "db/DbConfig.h"
 #include "db/SqlDialect.h"
 
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
@@ -46,6 +47,9 @@ private:
     bool m_atEnd = true;
     bool m_failed = true;
     QString m_error;
+    // Column positions, looked up once per name: a fresh record per read copies every value
+    // of the row, which made long listings slow.
+    QHash<QString, int> m_columns;
 };
 
 // The program's route to the service database. Every thread gets a connection of its own to

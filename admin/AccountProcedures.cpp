@@ -1,0 +1,186 @@
+#include "admin/AccountProcedures.h"
+
+#include "db/AccountStatements.h"
+#include "db/BalanceStatements.h"
+#include "db/DbGateway.h"
+#include "db/LoginStatements.h"
+#include "db/SessionUser.h"
+
+namespace AccountProcedures {
+namespace {
+
+using AccountValidation::withoutBlanks;
+
+void tellText(const Tell& tell, const QString& text)
+{
+    if (!text.isEmpty())
+        tell({text, false});
+}
+
+struct BulkStep
+{
+    QString type; // empty: delete
+    QString closing;
+};
+
+BulkStep stepOf(BulkAction action)
+{
+    switch (action) {
+    case BulkAction::Disable:
+        return {AccountText::disabled, QStringLiteral("提示: 被勾选的用户[禁用]完毕!点击查询确认!")};
+    case BulkAction::Enable:
+        return {AccountText::registeredUser,
+                QStringLiteral("提示: 被勾选的用户[解除禁用]完毕!点击查询确认!")};
+    case BulkAction::MakeAgent:
+        return {AccountText::agent, QStringLiteral("提示: 被勾选的用户为[代理用户]完毕!点击查询确认!")};
+    case BulkAction::MakeRegistered:
+        return {AccountText::registeredUser,
+                QStringLiteral("提示: 被勾选的用户为[注册用户]完毕!点击查询确认!")};
+    case BulkAction::Delete:
+        break;
+    }
+    return {QString(), QStringLiteral("提示: 被勾选的用户[删除]完毕!点击查询确认!")};
+}
+
+} // namespace
+
+bool registerAccount(DbGateway& gateway, AccountValidation::CreationFields fields,
+                     AccountValidation::NumberRule rule, const QString& type, const Tell& tell)
+{
+    fields.removeBlanks();
+    if (const auto fault = AccountValidation::checkCreation(fields, rule)) {
+        tell(*fault);
+        return false;
+    }
+    const NewAccount account{fields.loginName, fields.nickname, fields.company,
+                             fields.password,  fields.address,  fields.telephone};
+    const Outcome outcome = DbRegisterUser(gateway, account, type);
+    tellText(tell, outcome.text());
+    return outcome.ok;
+}
+
+void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::ChangeFields fields,
+                   const Tell& tell)
+{
+    fields.removeBlanks();
+    if (const auto fault = AccountValidation::checkChange(fields)) {
+        tell(*fault);
+        return;
+    }
+    // Checking the pair must not touch the session nor end the program, whatever the account.
+    const LoginOutcome verified = DbVerifyAccount(gateway, fields.loginName, fields.currentPassword);
+    switch (verified.result) {
+    case LoginResult::Accepted:
+        break;
+    case LoginResult::Rejected:
+        tellText(tell, QStringLiteral("提示: 用户名或密码不正确!"));
+        return;
+    case LoginResult::Disabled:
+        tellText(tell, verified.message);
+        return;
+    case LoginResult::Failed:
+        tellText(tell, Outcome::withReason(verified.message, DbGateway::lastError()));
+        return;
+    }
+    // Nickname and company first, while the current password still matches.
+    if (!fields.nickname.isEmpty()) {
+        const Outcome outcome =
+            DbChangeNickname(gateway, fields.loginName, fields.currentPassword, fields.nickname);
+        tellText(tell, outcome ? QStringLiteral("修改[昵称]成功![重新登陆更新信息]") : outcome.text());
+    }
+    if (!fields.company.isEmpty()) {
+        const Outcome outcome =
+            DbChangeCompany(gateway, fields.loginName, fields.currentPassword, fields.company);
+        tellText(tell, outcome ? QStringLiteral("修改[公司]成功![重新登陆更新信息]") : outcome.text());
+    }
+    const Outcome outcome =
+        DbChangePassword(gateway, fields.loginName, fields.currentPassword, fields.newPassword);
+    if (!outcome) {
+        tellText(tell, outcome.text());
+        return;
+    }
+    // Only the operator's own account: the balance statements send this password.
+    if (fields.loginName == session.loginName)
+        session.password = fields.newPassword;
+    tellText(tell, QStringLiteral("修改[密码]成功![重新登陆更新信息]"));
+}
+
+void applyBulkAction(DbGateway& gateway, BulkAction action, const QList<TickedAccount>& accounts,
+                     const Tell& tell)
+{
+    const BulkStep step = stepOf(action);
+    for (const TickedAccount& account : accounts) {
+        const QString name = withoutBlanks(account.loginName);
+        const Outcome outcome =
+            step.type.isEmpty() ? DbDeleteUser(gateway, name)
+                                : DbSetUserType(gateway, name, withoutBlanks(account.password), step.type);
+        if (!outcome)
+            tellText(tell, outcome.text());
+    }
+    tellText(tell, step.closing);
+}
+
+namespace {
+
+// Recharge and reduce share their walk over the ticked rows.
+template <typename Change>
+bool changeTicked(const QList<TickedAccount>& accounts, const QString& countText, const Tell& tell,
+                  const QString& verb, Change change)
+{
+    const auto amount = parseAmount(countText);
+    if (!amount) {
+        tellText(tell, BalanceText::badAmount);
+        return false;
+    }
+    const QString count = QString::number(*amount);
+    for (const TickedAccount& account : accounts) {
+        const QString name = withoutBlanks(account.loginName);
+        const Outcome outcome = change(name, withoutBlanks(account.password), count);
+        tellText(tell, outcome.text());
+        if (outcome)
+            tellText(tell, QStringLiteral("提示: %1 %2%3成功！,点击查询确认!").arg(name, verb, count));
+    }
+    return true;
+}
+
+} // namespace
+
+bool rechargeTicked(DbGateway& gateway, const SessionUser& session, const QList<TickedAccount>& accounts,
+                    const QString& countText, const Tell& tell)
+{
+    return changeTicked(accounts, countText, tell, QStringLiteral("充值"),
+                        [&](const QString& name, const QString&, const QString& count) {
+                            return DbRecharge(gateway, session, name, count);
+                        });
+}
+
+bool reduceTicked(DbGateway& gateway, const SessionUser& session, const QList<TickedAccount>& accounts,
+                  const QString& countText, const Tell& tell)
+{
+    return changeTicked(accounts, countText, tell, QStringLiteral("减少条数"),
+                        [&](const QString& name, const QString& pwd, const QString& count) {
+                            return DbReduce(gateway, session, name, pwd, count);
+                        });
+}
+
+bool allocate(DbGateway& gateway, const SessionUser& session, const QString& targetText,
+              const QString& countText, const Tell& tell)
+{
+    const QString count = withoutBlanks(countText);
+    QString target = withoutBlanks(targetText);
+    if (target == session.loginName) {
+        tellText(tell, QStringLiteral("代理不能给自己划分充值!"));
+        target.clear();
+    }
+    if (count.isEmpty() || target.isEmpty())
+        return false;
+    const AllocateOutcome outcome = DbAllocate(gateway, session, target, count);
+    tellText(tell, outcome.available);
+    tellText(tell, outcome.text());
+    if (outcome.ok)
+        tellText(tell, QStringLiteral("提示: %1 充值%2成功！,点击查询确认!")
+                           .arg(target, QString::number(parseAmount(count).value_or(0))));
+    return outcome.ok;
+}
+
+} // namespace AccountProcedures

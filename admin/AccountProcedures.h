@@ -1,0 +1,52 @@
+#pragma once
+
+#include "admin/AccountValidation.h"
+
+#include <QList>
+
+class DbGateway;
+struct SessionUser;
+
+// The account forms' procedures: check, write, and tell the user each step's outcome through
+// tell, in the order the steps run.
+namespace AccountProcedures {
+
+// Self-registration (type "注册用户") and staff adding an account of a chosen type.
+bool registerAccount(DbGateway& gateway, AccountValidation::CreationFields fields,
+                     AccountValidation::NumberRule rule, const QString& type, const Tell& tell);
+
+// Changes nickname, company and password of an account whose name and current password the
+// user knows. The session takes the new password only when the account is the logged-in one.
+void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::ChangeFields fields,
+                   const Tell& tell);
+
+struct TickedAccount
+{
+    QString loginName;
+    QString password;
+};
+
+enum class BulkAction
+{
+    Disable,
+    Enable,
+    MakeAgent,
+    MakeRegistered,
+    Delete
+};
+// One action for every ticked account; a failed row tells its tag and the run goes on. Ends
+// with the action's closing message.
+void applyBulkAction(DbGateway& gateway, BulkAction action, const QList<TickedAccount>& accounts,
+                     const Tell& tell);
+
+// Balance changes of the recharge page. A count that is not a whole number from 0 to
+// 999,999,999 is told once and nothing runs; false then, true when the rows were worked.
+bool rechargeTicked(DbGateway& gateway, const SessionUser& session, const QList<TickedAccount>& accounts,
+                    const QString& countText, const Tell& tell);
+bool reduceTicked(DbGateway& gateway, const SessionUser& session, const QList<TickedAccount>& accounts,
+                  const QString& countText, const Tell& tell);
+// The logged-in account hands part of its balance to target; never to itself.
+bool allocate(DbGateway& gateway, const SessionUser& session, const QString& targetText,
+              const QString& countText, const Tell& tell);
+
+} // namespace AccountProcedures

@@ -1,0 +1,240 @@
+#include "TestDatabases.h"
+
+#include "db/AccountStatements.h"
+#include "db/Schema.h"
+#include "db/SqlText.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+class TestAccountStatements : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase_data() { TestDb::addBackendRows(); }
+    void init();
+    void cleanup() { m_gateway.reset(); }
+
+    void statementTextsBindEveryValue();
+    void registerWritesBothRows_data();
+    void registerWritesBothRows();
+    void takenNameRefusedByTheKey();
+    void otherFailureWritesNothingAndSaysSo();
+    void lostConnectionIsNotCalledTaken();
+    void hostileTextsStoredAsTyped();
+    void changesNeedTheirAccount_data();
+    void changesNeedTheirAccount();
+    void changesIgnoreTrailingBlanksAsLoginDoes();
+    void deleteLeavesOtherRows();
+
+private:
+    NewAccount account(const QString& name) const
+    {
+        return {name,
+                QStringLiteral("张三"),
+                QStringLiteral("星河公司"),
+                QStringLiteral("pw1"),
+                QStringLiteral("北京路1号"),
+                QStringLiteral("13812345678")};
+    }
+    QString column(const QString& name, const QString& column)
+    {
+        return TestDb::text(*m_gateway,
+                            QStringLiteral("SELECT %1 FROM UserInfo WHERE loginName=?").arg(column), {name},
+                            column);
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<DbGateway> m_gateway;
+};
+
+void TestAccountStatements::init()
+{
+    m_gateway = TestDb::open(TestDb::currentBackend(), m_dir);
+}
+
+void TestAccountStatements::statementTextsBindEveryValue()
+{
+    QCOMPARE(AccountSql::changeColumn(QStringLiteral("pwd")),
+             QStringLiteral("UPDATE UserInfo SET pwd = ? WHERE (RTRIM(loginName)=?) and (RTRIM(pwd)=?)"));
+    QCOMPARE(AccountSql::deleteUser(), QStringLiteral("DELETE FROM UserInfo WHERE (RTRIM(loginName)=?)"));
+    // SQL Server: the server's clock, and no value spliced into the text.
+    const QString insert = SqlText::insertAccount(SqlDialect(DbBackend::SqlServer));
+    QVERIFY(insert.contains(QStringLiteral("convert(varchar(100),getdate(),120)")));
+    QCOMPARE(insert.count(QLatin1Char('?')), 7);
+    for (const QString& sql : {AccountSql::changeColumn(QStringLiteral("type")), AccountSql::deleteUser(),
+                               SqlText::insertTelPhone()})
+        QVERIFY(!QString(sql).remove(QStringLiteral("'0'")).contains(QLatin1Char('\'')));
+}
+
+void TestAccountStatements::registerWritesBothRows_data()
+{
+    QTest::addColumn<QString>("type"); // empty: the registration form without a type
+    QTest::newRow("self-registration") << QString();
+    QTest::newRow("agent") << QStringLiteral("代理用户");
+    QTest::newRow("VIP") << QStringLiteral("VIP用户");
+}
+
+void TestAccountStatements::registerWritesBothRows()
+{
+    QFETCH(QString, type);
+    const Outcome outcome = type.isEmpty()
+                                ? DbRegisterUser(*m_gateway, account(QStringLiteral("zhang3")))
+                                : DbRegisterUser(*m_gateway, account(QStringLiteral("zhang3")), type);
+    QCOMPARE(outcome.message, QStringLiteral("注册成功!"));
+    QVERIFY(outcome.ok);
+    QCOMPARE(column("zhang3", "type"), type.isEmpty() ? QStringLiteral("注册用户") : type);
+    QCOMPARE(column("zhang3", "payMoney"), QStringLiteral("0"));
+    QCOMPARE(column("zhang3", "status"), QStringLiteral("0"));
+    QCOMPARE(column("zhang3", "recvs"), QStringLiteral("0"));
+    QCOMPARE(column("zhang3", "userName"), QStringLiteral("张三"));
+    QCOMPARE(column("zhang3", "parentName"), QStringLiteral("星河公司"));
+    QCOMPARE(column("zhang3", "Address"), QStringLiteral("北京路1号"));
+    QCOMPARE(column("zhang3", "telephone"), QStringLiteral("13812345678"));
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$"))
+                .match(column("zhang3", "addDate"))
+                .hasMatch());
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("TelPhone"),
+                           QStringLiteral("loginName='zhang3' AND Num='0' AND message='0' AND telPhone='0'")),
+             1);
+}
+
+void TestAccountStatements::takenNameRefusedByTheKey()
+{
+    QVERIFY(DbRegisterUser(*m_gateway, account(QStringLiteral("zhang3"))).ok);
+    const Outcome again =
+        DbRegisterUser(*m_gateway, account(QStringLiteral("zhang3")), QStringLiteral("代理用户"));
+    QVERIFY(!again.ok);
+    QCOMPARE(again.text(), QStringLiteral("帐号被注册!"));
+    // The refused registration left no second TelPhone row behind.
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("TelPhone")), 1);
+    QCOMPARE(column("zhang3", "type"), QStringLiteral("注册用户"));
+}
+
+void TestAccountStatements::otherFailureWritesNothingAndSaysSo()
+{
+    // The companion row cannot be written: the account row must go too.
+    QVERIFY(m_gateway->DbExecute(QStringLiteral("DROP TABLE TelPhone")));
+    const Outcome outcome = DbRegisterUser(*m_gateway, account(QStringLiteral("half")));
+    QVERIFY(!outcome.ok);
+    QCOMPARE(outcome.message, QStringLiteral("连接错误或网络卡线!"));
+    QVERIFY(!outcome.reason.isEmpty());
+    QVERIFY(outcome.text().contains(outcome.reason));
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), 0);
+    QVERIFY(Schema::create(*m_gateway));
+}
+
+void TestAccountStatements::lostConnectionIsNotCalledTaken()
+{
+    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+        QSKIP("needs a server whose connection can be killed");
+    const QString pid =
+        TestDb::text(*m_gateway, QStringLiteral("SELECT pg_backend_pid() AS pid"), {}, QStringLiteral("pid"));
+    DbGateway killer(DbConfig::parse(TestDb::address(TestDb::currentBackend(), m_dir), m_dir.path()));
+    QVERIFY(killer.DbOpen());
+    QVERIFY(killer.DbExecute(QStringLiteral("SELECT pg_terminate_backend(?)"), {pid.toInt()}));
+    const Outcome outcome = DbRegisterUser(*m_gateway, account(QStringLiteral("lost")));
+    QVERIFY(outcome.message != QStringLiteral("帐号被注册!"));
+    // Whatever the gateway did with the dead connection, the outcome tells the truth.
+    const qint64 accounts = TestDb::count(killer, QStringLiteral("UserInfo"));
+    const qint64 phones = TestDb::count(killer, QStringLiteral("TelPhone"));
+    QCOMPARE(accounts, phones);
+    QCOMPARE(accounts, outcome.ok ? 1 : 0);
+    if (!outcome.ok)
+        QCOMPARE(outcome.message, QStringLiteral("连接错误或网络卡线!"));
+}
+
+void TestAccountStatements::hostileTextsStoredAsTyped()
+{
+    NewAccount hostile = account(QStringLiteral("o'neil\"--"));
+    hostile.nickname = QStringLiteral("'); DELETE FROM UserInfo; --");
+    hostile.company = QStringLiteral("\\'\\\\%_");
+    QVERIFY(DbRegisterUser(*m_gateway, hostile).ok);
+    QCOMPARE(column(hostile.loginName, "userName"), hostile.nickname);
+    QCOMPARE(column(hostile.loginName, "parentName"), hostile.company);
+    QVERIFY(
+        DbChangeNickname(*m_gateway, hostile.loginName, QStringLiteral("pw1"), QStringLiteral("x' OR '1'='1"))
+            .ok);
+    QCOMPARE(column(hostile.loginName, "userName"), QStringLiteral("x' OR '1'='1"));
+    // A password written as an always-true condition matches nothing.
+    QVERIFY(
+        !DbSetUserType(*m_gateway, hostile.loginName, QStringLiteral("' OR '1'='1"), QStringLiteral("管理员"))
+             .ok);
+    QCOMPARE(column(hostile.loginName, "type"), QStringLiteral("注册用户"));
+}
+
+void TestAccountStatements::changesNeedTheirAccount_data()
+{
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("tag");
+    QTest::newRow("password") << "pwd"
+                              << "err:SEND_XGPASS";
+    QTest::newRow("nickname") << "userName"
+                              << "err:SEND_XGuserName";
+    QTest::newRow("company") << "parentName"
+                             << "err:SEND_XGparentName";
+    QTest::newRow("type") << "type"
+                          << "err:SEND_XGparentName";
+}
+
+void TestAccountStatements::changesNeedTheirAccount()
+{
+    QFETCH(QString, column);
+    QFETCH(QString, tag);
+    TestDb::addAccount(*m_gateway, QStringLiteral("bob"), QStringLiteral("pw1"), QStringLiteral("注册用户"));
+    TestDb::addAccount(*m_gateway, QStringLiteral("eve"), QStringLiteral("pw1"), QStringLiteral("注册用户"));
+    const auto change = [&](const QString& name, const QString& pwd, const QString& value) {
+        if (column == QStringLiteral("pwd"))
+            return DbChangePassword(*m_gateway, name, pwd, value);
+        if (column == QStringLiteral("userName"))
+            return DbChangeNickname(*m_gateway, name, pwd, value);
+        if (column == QStringLiteral("parentName"))
+            return DbChangeCompany(*m_gateway, name, pwd, value);
+        return DbSetUserType(*m_gateway, name, pwd, value);
+    };
+    const QString before = this->column(QStringLiteral("bob"), column);
+    Outcome outcome = change(QStringLiteral("bob"), QStringLiteral("wrong"), QStringLiteral("禁用"));
+    QVERIFY(!outcome.ok);
+    QCOMPARE(outcome.message, tag);
+    QCOMPARE(this->column(QStringLiteral("bob"), column), before);
+    outcome = change(QStringLiteral("nobody"), QStringLiteral("pw1"), QStringLiteral("禁用"));
+    QCOMPARE(outcome.message, tag);
+    outcome = change(QStringLiteral("bob"), QStringLiteral("pw1"), QStringLiteral("禁用"));
+    QVERIFY(outcome.ok);
+    QVERIFY(outcome.message.isEmpty());
+    QCOMPARE(this->column(QStringLiteral("bob"), column), QStringLiteral("禁用"));
+    QCOMPARE(this->column(QStringLiteral("eve"), column), before);
+}
+
+void TestAccountStatements::changesIgnoreTrailingBlanksAsLoginDoes()
+{
+    // Rows written by older clients may carry trailing blanks; the login accepts them.
+    TestDb::addAccount(*m_gateway, QStringLiteral("old  "), QStringLiteral("pw1  "),
+                       QStringLiteral("注册用户"));
+    QVERIFY(
+        DbChangeNickname(*m_gateway, QStringLiteral("old"), QStringLiteral("pw1"), QStringLiteral("新")).ok);
+    QCOMPARE(column(QStringLiteral("old  "), QStringLiteral("userName")), QStringLiteral("新"));
+}
+
+void TestAccountStatements::deleteLeavesOtherRows()
+{
+    QVERIFY(DbRegisterUser(*m_gateway, account(QStringLiteral("gone"))).ok);
+    QVERIFY(m_gateway->DbExecute(QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) "
+                                                "VALUES ('gone','5','2011-01-01 00:00:00','boss')")));
+    QVERIFY(
+        m_gateway->DbExecute(QStringLiteral("INSERT INTO UserRecv (loginName,message,Num,recvs,addDate,tel) "
+                                            "VALUES ('gone','m','1','90','2011-01-01 00:00:00','1,')")));
+    QVERIFY(m_gateway->DbExecute(
+        QStringLiteral("INSERT INTO Messages (loginName,message,addDate,status,CountNum) "
+                       "VALUES ('gone','m','2011-01-01 00:00:00','1','1,')")));
+    const Outcome outcome = DbDeleteUser(*m_gateway, QStringLiteral("gone"));
+    QVERIFY(outcome.ok);
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), 0);
+    for (const char* table : {"TelPhone", "Moneys", "UserRecv", "Messages"})
+        QCOMPARE(TestDb::count(*m_gateway, QLatin1String(table)), 1);
+    // Already gone is not a failure: the account no longer exists either way.
+    QVERIFY(DbDeleteUser(*m_gateway, QStringLiteral("gone")).ok);
+}
+
+QTEST_GUILESS_MAIN(TestAccountStatements)
+#include "tst_account_statements.moc"
