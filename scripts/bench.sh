@@ -12,3 +12,4 @@ cd "$root/build/bench"
 ./bench_outline
 "$root/scripts/with-postgres.sh" ./bench_submission
 "$root/scripts/with-postgres.sh" ./bench_audit
+"$root/scripts/with-postgres.sh" ./bench_accounts
