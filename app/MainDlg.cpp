@@ -286,7 +286,7 @@ void CMainDlg::enterSession()
 {
     const Outcome recharges = DbSumRecharges(m_gateway, m_session, m_session.loginName);
     if (!recharges)
-        Dialogs::inform(this, recharges.message);
+        Dialogs::inform(this, recharges.text());
     fillHeaderAndCounters();
     applyRights();
 }

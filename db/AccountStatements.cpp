@@ -52,6 +52,8 @@ Outcome DbRegisterUser(DbGateway& gateway, const NewAccount& account, const QStr
         return Outcome::success(AccountText::registered);
     if (DbGateway::lastErrorKind() == DbErrorKind::DuplicateKey)
         return Outcome::failure(AccountText::taken);
+    if (DbGateway::lastCommitUnknown())
+        return Outcome::failure(kOutcomeUnknown, DbGateway::lastError());
     return Outcome::failure(AccountText::connectionFailed, DbGateway::lastError());
 }
 

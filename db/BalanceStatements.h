@@ -17,8 +17,7 @@ inline const QString overLimit = QStringLiteral("超出分配限额,分配的数
 inline const QString badAmount = QStringLiteral("提示: 数量必须是0到999999999之间的整数!");
 // %1 account, %2 its balance, %3 the amount asked for.
 inline const QString notCovered = QStringLiteral("提示: 帐号%1当前只有%2条,不能减少%3条!");
-inline const QString outcomeUnknown = QStringLiteral(
-    "提示: 提交时与数据库的连接中断,无法确认本次操作是否已完成!请先查询记录,确认后再操作,不要重复提交!");
+inline const QString outcomeUnknown = kOutcomeUnknown;
 } // namespace BalanceText
 
 // Amounts are whole numbers of messages from 0 to 999,999,999, typed with or without blanks.

@@ -94,6 +94,8 @@ Outcome DbAuditBatch(DbGateway& gateway, qint64 messageId, const QString& accoun
     });
     if (gone)
         return Outcome::failure(RecordText::batchGone);
+    if (!done && DbGateway::lastCommitUnknown())
+        return Outcome::failure(kOutcomeUnknown, DbGateway::lastError());
     if (!done)
         return Outcome::failure(RecordText::readFailed, DbGateway::lastError());
     return Outcome::success(RecordText::audited);

@@ -3,7 +3,9 @@
 // behind on the server session.
 #include "TestDatabases.h"
 
+#include "db/AccountStatements.h"
 #include "db/BalanceStatements.h"
+#include "db/RecordStatements.h"
 #include "sending/Composition.h"
 #include "sending/SubmissionRun.h"
 
@@ -44,6 +46,7 @@ private slots:
     void clientKilledAtEveryStep();
     void failedUnitsLeaveNoPreparedStatements();
     void balanceStatementsTellAnUnknownCommit();
+    void registrationAndAuditTellAnUnknownCommit();
 
 private:
     struct Result
@@ -248,6 +251,34 @@ void TestConnectionLoss::balanceStatementsTellAnUnknownCommit()
     QCOMPARE(outcome.message, BalanceText::outcomeUnknown);
     QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 1005);
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Moneys")), qint64(1));
+}
+
+void TestConnectionLoss::registrationAndAuditTellAnUnknownCommit()
+{
+    DbGateway gateway(m_gateway->config());
+    gateway.setStatementHook([](const QString& sql) {
+        return sql == QStringLiteral("COMMIT") ? DbGateway::HookAction::LoseAnswer
+                                               : DbGateway::HookAction::Proceed;
+    });
+    const Outcome registered = DbRegisterUser(
+        gateway, {QStringLiteral("newcomer"), QStringLiteral("新人"), QStringLiteral("公司"),
+                  QStringLiteral("pw"), QStringLiteral("地址"), QStringLiteral("13800000000")});
+    QCOMPARE(registered.message, kOutcomeUnknown);
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo"), QStringLiteral("loginName='newcomer'")),
+             qint64(1));
+
+    QVERIFY(m_gateway->DbExecute(
+        QStringLiteral("INSERT INTO Messages (loginName,message,addDate,status,CountNum) "
+                       "VALUES ('user01','hi','2011-01-01 00:00:00','1','13800000001,')")));
+    const qint64 id =
+        TestDb::text(*m_gateway, QStringLiteral("SELECT id FROM Messages"), {}, QStringLiteral("id"))
+            .toLongLong();
+    const Outcome audited =
+        DbAuditBatch(gateway, id, QStringLiteral("user01"), QStringLiteral("hi"), QStringLiteral("1"),
+                     QStringLiteral("98"), QStringLiteral("13800000001,"));
+    QCOMPARE(audited.message, kOutcomeUnknown);
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserRecv")), qint64(1));
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), qint64(0));
 }
 
 QTEST_GUILESS_MAIN(TestConnectionLoss)
