@@ -12,6 +12,7 @@ packages=(
     postgresql
     fonts-wqy-microhei fonts-arphic-uming
     xvfb xauth
+    desktop-file-utils appstream
     "$@"
 )
 
