@@ -67,14 +67,14 @@ set(CPACK_PACKAGE_NAME kavrel)
 set(CPACK_PACKAGE_VENDOR Kavrel)
 set(CPACK_PACKAGE_CONTACT "Kavrel developers <dev@kavrel.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop client of the Kavrel bulk-SMS service")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "desktop client of the Kavrel bulk-SMS service
- Customers log in, type one message, build a list of mobile numbers (typed,
- pasted or imported from text files, cleaned of invalid and repeated entries)
- and submit the batch. Staff audit batches, manage accounts and balances and
- query records in the same client.
- .
- The client keeps its embedded database, settings, keyword list and audit logs
- in the per-user data folder; kavrel-setup prepares a server database.")
+# CPack puts the summary first and indents these lines; an empty line separates paragraphs.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Customers log in, type one message, build a list of mobile numbers (typed,
+pasted or imported from text files, cleaned of invalid and repeated entries)
+and submit the batch. Staff audit batches, manage accounts and balances and
+query records in the same client.
+
+The client keeps its embedded database, settings, keyword list and audit logs
+in the per-user data folder; kavrel-setup prepares a server database.")
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
