@@ -103,6 +103,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kavrel: %s\nTry kavrel --help.\n", qPrintable(wrong));
         return 1;
     }
+    // Every window, the first-administrator dialog and message boxes too, carries the icon.
+    QApplication::setWindowIcon(WindowSkin::applicationIcon());
     WindowSkin::applyApplicationFont();
     if (!Translations::install(app))
         std::fprintf(stderr,
