@@ -42,10 +42,11 @@ QStringList argumentList(int argc, char** argv)
     return arguments;
 }
 
-int refuse(const QString& reason)
+// The box names the path and the system's reason, so the user can fix it and start again.
+int refuse(const QString& what, const QString& reason)
 {
     std::fprintf(stderr, "kavrel: %s\n", qPrintable(reason));
-    Dialogs::inform(nullptr, QStringLiteral("启动错误!\n\n%1").arg(reason));
+    Dialogs::inform(nullptr, QStringLiteral("启动错误!\n\n%1\n%2").arg(what, reason));
     return 1;
 }
 
@@ -113,13 +114,13 @@ int main(int argc, char** argv)
     QString reason;
     const QString startFolder = chooseStartFolder(parser.isSet(kUserDataOption), &reason);
     if (startFolder.isEmpty())
-        return refuse(reason);
+        return refuse(QStringLiteral("数据文件夹无法使用:"), reason);
     QString error;
     const DbConfig config = DbConfig::fromEnvironment(startFolder, &error);
     if (!error.isEmpty())
         std::fprintf(stderr, "kavrel: %s\n", qPrintable(error));
     if (config.isEmbedded() && !StartFolder::danglingLink(config.database).isEmpty())
-        return refuse(StartFolder::danglingLink(config.database));
+        return refuse(QStringLiteral("数据库文件无法打开:"), StartFolder::danglingLink(config.database));
     DbGateway gateway(config);
     SessionUser session;
     CMainDlg window(gateway, session, startFolder);
