@@ -100,7 +100,9 @@ mkdir -p "$work/home" "$work/empty"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel --version 2>&1)"
 [ "$out" = "kavrel $version" ] || fail "kavrel --version said: $out"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel --help 2>&1)" || fail "kavrel --help failed"
-grep -q "^Usage: kavrel" <<<"$out" && grep -q -- "--user-data" <<<"$out" || fail "kavrel --help said: $out"
+if ! grep -q "^Usage: kavrel" <<<"$out" || ! grep -q -- "--user-data" <<<"$out"; then
+    fail "kavrel --help said: $out"
+fi
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-setup --help 2>&1)" || fail "kavrel-setup --help failed"
 grep -q -- "--admin" <<<"$out" || fail "kavrel-setup --help said: $out"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-setup --version 2>&1)"
