@@ -15,6 +15,7 @@ packages=(
     postgresql
     fonts-wqy-microhei fonts-arphic-uming
     xvfb xauth
+    desktop-file-utils appstream
     "$@"
 )
 
