@@ -43,12 +43,15 @@ QPixmap withoutKey(const QString& name, qreal ratio)
     return pixmap;
 }
 
-// Follows the mouse with the window from a press to its release, for platforms whose window
-// manager offers no move of its own.
-class ManualDrag : public QObject
+// A left press on the background arms a move; the move starts once the mouse has travelled
+// with the button still held. Handing the window manager a move on the press itself races a
+// quick click: its release can come before the manager grabs the pointer, which then leaves
+// the window stuck to the cursor until the next click. Where the platform offers no move of
+// its own, the window follows the mouse until the release.
+class PendingDrag : public QObject
 {
 public:
-    ManualDrag(QWidget* window, const QPoint& pressedAt)
+    PendingDrag(QWidget* window, const QPoint& pressedAt)
         : QObject(window), m_window(window), m_pressedAt(pressedAt), m_windowAt(window->pos())
     {
         qApp->installEventFilter(this);
@@ -57,23 +60,46 @@ public:
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::MouseMove) {
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->buttons() & Qt::LeftButton) {
-                m_window->move(m_windowAt + mouse->globalPosition().toPoint() - m_pressedAt);
+        if (m_done)
+            return false;
+        if (event->type() == QEvent::MouseButtonRelease) {
+            finish();
+            return false;
+        }
+        if (event->type() != QEvent::MouseMove || !m_window)
+            return false;
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!(mouse->buttons() & Qt::LeftButton)) {
+            finish();
+            return false;
+        }
+        const QPoint at = mouse->globalPosition().toPoint();
+        if (!m_following) {
+            if ((at - m_pressedAt).manhattanLength() < QApplication::startDragDistance())
+                return true;
+            QWindow* handle = m_window->windowHandle();
+            if (handle && handle->startSystemMove()) {
+                finish();
                 return true;
             }
-            deleteLater();
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            deleteLater();
+            m_following = true;
         }
-        return false;
+        m_window->move(m_windowAt + at - m_pressedAt);
+        return true;
     }
 
 private:
+    void finish()
+    {
+        m_done = true;
+        deleteLater();
+    }
+
     QPointer<QWidget> m_window;
     QPoint m_pressedAt;
     QPoint m_windowAt;
+    bool m_following = false;
+    bool m_done = false;
 };
 
 } // namespace
@@ -135,11 +161,9 @@ bool dragOnPress(QWidget* window, QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return false;
-    if (QWindow* handle = window->windowHandle(); handle && handle->startSystemMove())
-        return true;
-    static QPointer<ManualDrag> current;
+    static QPointer<PendingDrag> current;
     delete current;
-    current = new ManualDrag(window, event->globalPosition().toPoint());
+    current = new PendingDrag(window, event->globalPosition().toPoint());
     return true;
 }
 

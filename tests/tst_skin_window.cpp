@@ -74,6 +74,7 @@ private slots:
     void picturesHaveNoKeyColour();
     void iconAndSoundAreBuilt();
     void dragFollowsTheMouseUntilRelease();
+    void clickOrTremorDoesNotMove();
     void mainWindowIsShapedAndPaintedFromItsBitmap();
     void pressOnALabelDragsTheMainWindow();
     void pagesLeaveNoMarksBeside();
@@ -323,6 +324,26 @@ void TestSkinWindow::dragFollowsTheMouseUntilRelease()
     // The right button does not drag.
     mouse(&window, QEvent::MouseButtonPress, pressAt, Qt::RightButton);
     QCOMPARE(window.pos(), start + QPoint(30, 20));
+}
+
+void TestSkinWindow::clickOrTremorDoesNotMove()
+{
+    // The move starts only once the mouse travels with the button held, so that a quick click
+    // never hands the window manager a move whose release it misses.
+    DragWindow window;
+    window.resize(200, 100);
+    window.move(100, 100);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint start = window.pos();
+    const QPoint pressAt = window.mapToGlobal(QPoint(50, 40));
+    mouse(&window, QEvent::MouseButtonPress, pressAt, Qt::LeftButton);
+    mouse(&window, QEvent::MouseMove, pressAt + QPoint(2, 1), Qt::LeftButton);
+    QCOMPARE(window.pos(), start);
+    mouse(&window, QEvent::MouseButtonRelease, pressAt + QPoint(2, 1), Qt::NoButton);
+    mouse(&window, QEvent::MouseMove, pressAt + QPoint(60, 40), Qt::NoButton);
+    mouse(&window, QEvent::MouseMove, pressAt + QPoint(80, 50), Qt::LeftButton);
+    QCOMPARE(window.pos(), start);
 }
 
 void TestSkinWindow::mainWindowIsShapedAndPaintedFromItsBitmap()
