@@ -141,6 +141,16 @@ void ReportModel::setAllChecked(bool checked)
     emit dataChanged(index(0, 0), index(static_cast<int>(m_rows.size()) - 1, 0), {Qt::CheckStateRole});
 }
 
+QList<qint64> ReportModel::checkedIds() const
+{
+    QList<qint64> ids;
+    for (const ReportRow& row : m_rows) {
+        if (row.checked)
+            ids.append(row.id);
+    }
+    return ids;
+}
+
 QList<int> ReportModel::checkedRows() const
 {
     QList<int> rows;

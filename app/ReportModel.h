@@ -52,6 +52,7 @@ public:
 
     void setAllChecked(bool checked);
     QList<int> checkedRows() const;
+    QList<qint64> checkedIds() const;
 
 private:
     QList<Column> m_columns;

@@ -175,10 +175,7 @@ void CQueryDlg::deleteTicked()
     if (!Dialogs::ask(this, QStringLiteral("确认是否删除勾选的数据!"), Dialogs::kNotice,
                       Dialogs::Icon::Question))
         return;
-    QList<qint64> ids;
-    for (int row : m_model->checkedRows())
-        ids.append(m_model->row(row).id);
-    const Outcome outcome = DbDeleteAuditedRecords(m_context.gateway, ids);
+    const Outcome outcome = DbDeleteAuditedRecords(m_context.gateway, m_model->checkedIds());
     if (outcome) {
         m_query->cancel();
         m_model->clear();

@@ -97,10 +97,7 @@ void CRecordsDlg::deleteTicked()
     const QString question = QStringLiteral("确认是否删除 %1 勾选的数据!").arg(m_context.session.loginName);
     if (!Dialogs::ask(this, question, Dialogs::kNotice, Dialogs::Icon::Question))
         return;
-    QList<qint64> ids;
-    for (int row : m_model->checkedRows())
-        ids.append(m_model->row(row).id);
-    const Outcome outcome = DbDeleteAuditedRecords(m_context.gateway, ids);
+    const Outcome outcome = DbDeleteAuditedRecords(m_context.gateway, m_model->checkedIds());
     if (outcome) {
         m_query->cancel();
         m_model->clear();

@@ -29,6 +29,7 @@ void TestListQuery::modelTicksAndRemovesById()
     QVERIFY(model.setData(model.index(3, 0), Qt::Checked, Qt::CheckStateRole));
     QVERIFY(!model.setData(model.index(3, 1), Qt::Checked, Qt::CheckStateRole));
     QCOMPARE(model.checkedRows(), (QList<int>{1, 3}));
+    QCOMPARE(model.checkedIds(), (QList<qint64>{1, 3}));
     model.removeIds({1, 4});
     QCOMPARE(model.rowCount(), 3);
     QCOMPARE(model.cell(2, 0), QStringLiteral("u3"));
