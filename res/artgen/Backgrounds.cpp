@@ -274,11 +274,12 @@ void paintProfile(QPainter& p, const Art& art)
     p.setBrush(QColor(0x1F, 0x6F, 0xB2, 12));
     p.drawEllipse(QPointF(590, 40), 120, 120);
     p.drawEllipse(QPointF(520, 280), 80, 80);
-    // A shield with a tick.
-    Glyphs::draw(p, QStringLiteral("shield"), QRectF(44, 56, 130, 150), Palette::blue);
-    Glyphs::draw(p, QStringLiteral("shield"), QRectF(56, 70, 106, 122), Palette::sky);
-    Glyphs::draw(p, QStringLiteral("check"), QRectF(79, 98, 60, 60), Qt::white);
-    heading(p, art, QPointF(206, 80), QStringLiteral("账户安全小贴士"), 17);
+    // The page shows only the picture's top 184 pixels (the rest lies below the page's edge), so
+    // everything that must be read sits there.
+    Glyphs::draw(p, QStringLiteral("shield"), QRectF(50, 22, 118, 136), Palette::blue);
+    Glyphs::draw(p, QStringLiteral("shield"), QRectF(61, 35, 96, 110), Palette::sky);
+    Glyphs::draw(p, QStringLiteral("check"), QRectF(82, 60, 54, 54), Qt::white);
+    heading(p, art, QPointF(206, 40), QStringLiteral("账户安全小贴士"), 17);
     const QStringList tips = {QStringLiteral("修改资料需要填写原用户名和原密码；"),
                               QStringLiteral("新密码请使用英文字母加数字，最多25个字符；"),
                               QStringLiteral("昵称或公司不需要修改时，请留空；"),
@@ -286,8 +287,8 @@ void paintProfile(QPainter& p, const Art& art)
     for (int k = 0; k < tips.size(); ++k) {
         p.setPen(Qt::NoPen);
         p.setBrush(Palette::blue);
-        p.drawEllipse(QPointF(214, 115 + 30 * k), 3, 3);
-        text(p, font(art, 13), QColor(0x5A, 0x6B, 0x7D), QPointF(224, 120 + 30 * k), tips[k]);
+        p.drawEllipse(QPointF(214, 72 + 27 * k), 3, 3);
+        text(p, font(art, 13), QColor(0x5A, 0x6B, 0x7D), QPointF(224, 77 + 27 * k), tips[k]);
     }
 }
 
