@@ -31,14 +31,7 @@ CAuditDlg::CAuditDlg(const PageContext& context, const SelectedRecord& record, Q
     }
     QPushButton* approve = addButton(QStringLiteral("auditButton"), QStringLiteral("审核"), 96, 276, 40, 16);
     connect(approve, &QPushButton::clicked, this, &CAuditDlg::audit);
-    m_saveUnique =
-        addButton(QStringLiteral("saveUniqueButton"), QStringLiteral("保存不重复号码"), 7, 298, 68, 16);
-    connect(m_saveUnique, &QPushButton::clicked, this,
-            [this] { saveList(LogKind::Unique, m_saveUnique, m_unique); });
-    m_saveRepeated =
-        addButton(QStringLiteral("saveRepeatedButton"), QStringLiteral("保存重复号码"), 78, 298, 64, 16);
-    connect(m_saveRepeated, &QPushButton::clicked, this,
-            [this] { saveList(LogKind::Repeated, m_saveRepeated, m_repeated); });
+    addLogSaveButtons();
     m_delete = addButton(QStringLiteral("deleteButton"), QStringLiteral("删除相关内容"), 145, 298, 64, 16);
     connect(m_delete, &QPushButton::clicked, this, &CAuditDlg::discard);
     startStatistics();

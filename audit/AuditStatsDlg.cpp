@@ -18,14 +18,7 @@ CAuditStatsDlg::CAuditStatsDlg(const PageContext& context, const SelectedRecord&
     : CStatisticsWindow(Variant::AuditStats, context, record, parent)
 {
     setObjectName(QStringLiteral("auditStatsWindow"));
-    m_saveUnique =
-        addButton(QStringLiteral("saveUniqueButton"), QStringLiteral("保存不重复号码"), 7, 298, 68, 16);
-    connect(m_saveUnique, &QPushButton::clicked, this,
-            [this] { saveList(LogKind::Unique, m_saveUnique, m_unique); });
-    m_saveRepeated =
-        addButton(QStringLiteral("saveRepeatedButton"), QStringLiteral("保存重复号码"), 78, 298, 64, 16);
-    connect(m_saveRepeated, &QPushButton::clicked, this,
-            [this] { saveList(LogKind::Repeated, m_saveRepeated, m_repeated); });
+    addLogSaveButtons();
     m_delete = addButton(QStringLiteral("deleteButton"), QStringLiteral("删除相关内容"), 145, 298, 64, 16);
     connect(m_delete, &QPushButton::clicked, this,
             [this] { deleteAuditedRecord(this, m_context, m_record.id); });

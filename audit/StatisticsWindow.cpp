@@ -167,6 +167,18 @@ void CStatisticsWindow::showResult(const StatisticsOutcome& outcome)
     m_countButton->setEnabled(true);
 }
 
+void CStatisticsWindow::addLogSaveButtons()
+{
+    m_saveUnique =
+        addButton(QStringLiteral("saveUniqueButton"), QStringLiteral("保存不重复号码"), 7, 298, 68, 16);
+    connect(m_saveUnique, &QPushButton::clicked, this,
+            [this] { saveList(LogKind::Unique, m_saveUnique, m_unique); });
+    m_saveRepeated =
+        addButton(QStringLiteral("saveRepeatedButton"), QStringLiteral("保存重复号码"), 78, 298, 64, 16);
+    connect(m_saveRepeated, &QPushButton::clicked, this,
+            [this] { saveList(LogKind::Repeated, m_saveRepeated, m_repeated); });
+}
+
 void CStatisticsWindow::saveList(LogKind kind, QPushButton* button, QStringListModel* list)
 {
     button->setEnabled(false);

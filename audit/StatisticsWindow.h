@@ -49,6 +49,8 @@ protected:
     QPushButton* addButton(const QString& name, const QString& caption, double x, double y, double w,
                            double h);
     void saveList(LogKind kind, QPushButton* button, QStringListModel* list);
+    // The "[N]" and "[Y]" log saves of the audit and audit-statistics windows.
+    void addLogSaveButtons();
 
     PageContext m_context;
     const SelectedRecord m_record;
