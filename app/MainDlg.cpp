@@ -169,10 +169,10 @@ void CMainDlg::buildButtons()
     connect(findChild<QPushButton*>(QStringLiteral("manualButton")), &QPushButton::clicked, this,
             &CMainDlg::toggleManualPage);
     connect(findChild<QPushButton*>(QStringLiteral("profileButton")), &QPushButton::clicked, this,
-            [this] { togglePage(ProfilePage); });
-    connect(m_adminButton, &QPushButton::clicked, this, &CMainDlg::toggleAdminPanel);
+            [this] { showPage(ProfilePage); });
+    connect(m_adminButton, &QPushButton::clicked, this, &CMainDlg::showAdminPanel);
     connect(findChild<QPushButton*>(QStringLiteral("recordsButton")), &QPushButton::clicked, this,
-            [this] { togglePage(RecordsPage); });
+            [this] { showPage(RecordsPage); });
 }
 
 void CMainDlg::buildPages()
@@ -231,8 +231,7 @@ void CMainDlg::connectSending()
     controls.dedupe = m_dedupeButton;
     controls.keywordFile = m_keywordFile;
     m_sending = std::make_unique<SendingController>(controls, m_gateway, m_session);
-    connect(m_sending.get(), &SendingController::pagesHideRequested, this,
-            [this] { hideHolders(PageCount); });
+    connect(m_sending.get(), &SendingController::compositionRequested, this, &CMainDlg::showComposition);
 }
 
 void CMainDlg::buildContextMenu()
@@ -255,7 +254,7 @@ void CMainDlg::buildContextMenu()
     addEntry(QStringLiteral("修改信息"), QStringLiteral("profileButton"));
     // The admin entry must reach the refusal even when its button is hidden.
     QAction* admin = m_contextMenu->addAction(QStringLiteral("管理工具"));
-    connect(admin, &QAction::triggered, this, &CMainDlg::toggleAdminPanel);
+    connect(admin, &QAction::triggered, this, &CMainDlg::showAdminPanel);
 }
 
 bool CMainDlg::startUp()
@@ -330,33 +329,52 @@ void CMainDlg::hideHolders(Page except)
     }
 }
 
-void CMainDlg::togglePage(Page which)
+bool CMainDlg::isShown(Page page) const
 {
-    HostedPage& hosted = m_pages[which];
-    setCompositionVisible(!hosted.toggle);
-    hosted.holder->setVisible(hosted.toggle);
-    hosted.page->setVisible(hosted.toggle);
-    hosted.toggle = !hosted.toggle;
-    hideHolders(which);
+    return m_pages[page].holder->isVisibleTo(this);
+}
+
+void CMainDlg::setPageVisible(Page page, bool visible)
+{
+    m_pages[page].holder->setVisible(visible);
+    m_pages[page].page->setVisible(visible);
+}
+
+// What the window shows follows from what is in view, never from a remembered toggle: a
+// remembered toggle goes stale when another button or submit puts the page away, and the
+// window is then left with neither a page nor the composition.
+void CMainDlg::showPage(Page page)
+{
+    if (isShown(page)) {
+        showComposition();
+        return;
+    }
+    hideHolders(page);
+    setCompositionVisible(false);
+    setPageVisible(page, true);
 }
 
 void CMainDlg::toggleManualPage()
 {
-    HostedPage& hosted = m_pages[ManualPage];
-    setCompositionVisible(true);
-    hosted.holder->setVisible(hosted.toggle);
-    hosted.page->setVisible(hosted.toggle);
-    hosted.toggle = !hosted.toggle;
+    const bool show = !isShown(ManualPage);
     hideHolders(ManualPage);
+    setCompositionVisible(true);
+    setPageVisible(ManualPage, show);
 }
 
-void CMainDlg::toggleAdminPanel()
+void CMainDlg::showAdminPanel()
 {
     if (!m_session.canAdminister) {
         Dialogs::inform(this, QStringLiteral("提示:本功能只有管理员可以访问!"));
         return;
     }
-    togglePage(AdminPage);
+    showPage(AdminPage);
+}
+
+void CMainDlg::showComposition()
+{
+    hideHolders(PageCount);
+    setCompositionVisible(true);
 }
 
 bool CMainDlg::confirmQuit(const QString& caption, bool questionIcon)

@@ -26,6 +26,7 @@ private slots:
     void registeredUserNeverReachesAdminTools();
     void pageTogglesShowOnePageAtATime();
     void manualPageKeepsComposition();
+    void windowIsNeverBlank();
     void adminPanelTabsSurviveHiding();
     void escapeAndCloseAskBeforeQuitting();
     void returnAndSpaceAreIgnored();
@@ -165,7 +166,10 @@ void TestMainWindow::pageTogglesShowOnePageAtATime()
     QVERIFY(!child(QStringLiteral("profilePage"))->isVisible());
     QVERIFY(!child(QStringLiteral("messageEdit"))->isVisible());
     QVERIFY(!child(QStringLiteral("numberList"))->isVisible());
-    // The profile toggle is now 0: pressing it shows the composition again.
+    // Each button shows its own page; pressed again it goes back to the composition.
+    click(QStringLiteral("profileButton"));
+    QVERIFY(child(QStringLiteral("profilePage"))->isVisible());
+    QVERIFY(!child(QStringLiteral("adminHolder"))->isVisible());
     click(QStringLiteral("profileButton"));
     QVERIFY(child(QStringLiteral("messageEdit"))->isVisible());
     QVERIFY(!child(QStringLiteral("adminHolder"))->isVisible());
@@ -187,6 +191,47 @@ void TestMainWindow::manualPageKeepsComposition()
     QVERIFY(!child(QStringLiteral("recordsHolder"))->isVisible());
     click(QStringLiteral("manualButton"));
     QVERIFY(!child(QStringLiteral("manualHolder"))->isVisible());
+}
+
+void TestMainWindow::windowIsNeverBlank()
+{
+    // Every ordered pair of actions, walked in one window, against what each must leave in view.
+    m_window = logInAs(QStringLiteral("admin"));
+    const QStringList actions = {"recordsButton", "profileButton", "adminButton",
+                                 "manualButton",  "submitButton",  "pauseButton"};
+    const QHash<QString, QString> pages = {{"recordsButton", "recordsHolder"},
+                                           {"profileButton", "profileHolder"},
+                                           {"adminButton", "adminHolder"}};
+    const QStringList composition = {"messageEdit",    "numberList",  "clearTextButton", "charCountLabel",
+                                     "submittedLabel", "failedLabel", "sentLabel",       "balanceLabel"};
+    QString page; // the large page in view; empty for the composition
+    bool manual = false;
+    QStringList walked;
+    const auto act = [&](const QString& action) {
+        walked << action;
+        click(action); // an empty message: submit refuses, after putting the pages away
+        if (pages.contains(action)) {
+            page = page == pages[action] ? QString() : pages[action];
+            manual = false;
+        } else {
+            manual = action == QLatin1String("manualButton") && !manual;
+            page.clear();
+        }
+        const QByteArray where = walked.join(QLatin1Char('>')).toLatin1();
+        for (const QString& holder : pages)
+            QVERIFY2(child(holder)->isVisible() == (holder == page), where);
+        QVERIFY2(child(QStringLiteral("manualHolder"))->isVisible() == manual, where);
+        for (const QString& control : composition)
+            QVERIFY2(child(control)->isVisible() == page.isEmpty(), where);
+    };
+    for (const QString& first : actions) {
+        for (const QString& second : actions) {
+            act(first);
+            act(second);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
 }
 
 void TestMainWindow::escapeAndCloseAskBeforeQuitting()
