@@ -6,12 +6,15 @@
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 
 class TestMainWindow : public QObject
@@ -28,6 +31,7 @@ private slots:
     void manualPageKeepsComposition();
     void windowIsNeverBlank();
     void adminPanelTabsSurviveHiding();
+    void timeColumnsHoldAWholeTime();
     void escapeAndCloseAskBeforeQuitting();
     void returnAndSpaceAreIgnored();
     void contextMenuOnEmptyList();
@@ -153,6 +157,53 @@ void TestMainWindow::adminPanelTabsSurviveHiding()
     click(QStringLiteral("adminButton"));
     QCOMPARE(tabs->currentIndex(), 3);
     QVERIFY(child(QStringLiteral("accountAdminPage"))->isVisible());
+}
+
+void TestMainWindow::timeColumnsHoldAWholeTime()
+{
+    // Every list of every page, in each of its views, under the usual font and a large one.
+    m_window = logInAs(QStringLiteral("admin"));
+    int checked = 0;
+    const auto checkLists = [this, &checked] {
+        for (QTableView* view : m_window->findChildren<QTableView*>()) {
+            for (int k = 0; k < view->model()->columnCount(); ++k) {
+                const QString header = view->model()->headerData(k, Qt::Horizontal).toString();
+                if (!header.contains(QStringLiteral("时间")) && !header.contains(QStringLiteral("日期")))
+                    continue;
+                QStyleOptionViewItem cell;
+                cell.initFrom(view);
+                cell.font = view->font();
+                cell.fontMetrics = view->fontMetrics();
+                cell.features = QStyleOptionViewItem::HasDisplay;
+                cell.text = QStringLiteral("2026-12-07 12:34:56");
+                const int needed =
+                    view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), view).width();
+                QVERIFY2(view->columnWidth(k) > needed, qPrintable(view->objectName() + header));
+                ++checked;
+            }
+        }
+    };
+    auto* category = child<QComboBox>(QStringLiteral("categoryBox"));
+    QFont large = m_window->font();
+    large.setPixelSize(22);
+    for (const QFont& font : {m_window->font(), large}) {
+        m_window->setFont(font);
+        checked = 0;
+        for (int k = 0; k < category->count(); ++k) {
+            category->setCurrentIndex(k);
+            click(QStringLiteral("runButton"));
+            checkLists();
+        }
+        for (const char* view : {"rechargeRecordsButton", "ownSubAccountsButton"}) {
+            click(QLatin1String(view));
+            checkLists();
+        }
+        if (QTest::currentTestFailed())
+            return;
+        // Five lists with one time column each, in the query page's three categories and the
+        // recharge page's three views.
+        QCOMPARE(checked, 5 * 5);
+    }
 }
 
 void TestMainWindow::pageTogglesShowOnePageAtATime()
