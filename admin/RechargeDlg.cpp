@@ -272,7 +272,8 @@ void CRechargeDlg::save()
         PageTools::showNotice(this, {QStringLiteral("提示: 文件保存失败!\n%1").arg(path)});
         return;
     }
-    Dialogs::openUrl(QUrl::fromLocalFile(path));
+    // Over the window: the page's label style would grey the box's text.
+    Dialogs::openUrlOrTell(window(), QUrl::fromLocalFile(path));
 }
 
 void CRechargeDlg::showClickedRow()

@@ -461,6 +461,11 @@ void TestAccountPages::saveWritesCellsOnly()
     m_dialogs->files.clear();
     click(page.get(), QStringLiteral("rechargeSaveButton"));
     QCOMPARE(m_dialogs->urls.size(), 1);
+    // When nothing opens the file, the user learns where it is.
+    m_dialogs->urlOpens = false;
+    m_dialogs->files << path;
+    click(page.get(), QStringLiteral("rechargeSaveButton"));
+    QVERIFY2(m_dialogs->lastText().endsWith(path), qPrintable(m_dialogs->lastText()));
     // A file that cannot be written is told, and nothing is opened.
     m_dialogs->clear();
     m_dialogs->files << m_dir.filePath(QStringLiteral("missing/folder/list.txt"));
