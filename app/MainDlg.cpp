@@ -37,6 +37,8 @@ namespace {
 
 const QString kGreyOnWhite = QStringLiteral("color:rgb(115,115,115);background:#ffffff;");
 const QString kQuitQuestion = QStringLiteral("确认是否退出程序");
+// The counters take the room up to the next column, so a nine-digit total shows whole.
+constexpr double kCounterWidth = 100;
 
 } // namespace
 
@@ -94,18 +96,18 @@ void CMainDlg::buildComposition()
                            QStringLiteral("color:rgb(4,99,147);background:#ffffff;"));
     m_messageCount = addLabel(QStringLiteral("messageCountLabel"), QStringLiteral("需发短信:"), 447, 122, 74,
                               9, QStringLiteral("color:#000000;background:#ffffff;"));
-    m_numberCount = addLabel(QStringLiteral("numberCountLabel"), QStringLiteral("文本导入:"), 225, 191, 76, 9,
-                             kGreyOnWhite);
-    m_submitted = addLabel(QStringLiteral("submittedLabel"), QStringLiteral("提交成功:"), 225, 203, 76, 9,
-                           kGreyOnWhite);
-    m_failed =
-        addLabel(QStringLiteral("failedLabel"), QStringLiteral("提交失败:"), 225, 215, 76, 9, kGreyOnWhite);
-    m_recharged =
-        addLabel(QStringLiteral("rechargeLabel"), QStringLiteral("累计充值:"), 333, 191, 76, 9, kGreyOnWhite);
-    m_sent =
-        addLabel(QStringLiteral("sentLabel"), QStringLiteral("累计发送:"), 333, 203, 76, 9, kGreyOnWhite);
-    m_balance =
-        addLabel(QStringLiteral("balanceLabel"), QStringLiteral("剩余条数:"), 333, 215, 76, 9, kGreyOnWhite);
+    m_numberCount = addLabel(QStringLiteral("numberCountLabel"), QStringLiteral("文本导入:"), 225, 191,
+                             kCounterWidth, 9, kGreyOnWhite);
+    m_submitted = addLabel(QStringLiteral("submittedLabel"), QStringLiteral("提交成功:"), 225, 203,
+                           kCounterWidth, 9, kGreyOnWhite);
+    m_failed = addLabel(QStringLiteral("failedLabel"), QStringLiteral("提交失败:"), 225, 215, kCounterWidth,
+                        9, kGreyOnWhite);
+    m_recharged = addLabel(QStringLiteral("rechargeLabel"), QStringLiteral("累计充值:"), 333, 191,
+                           kCounterWidth, 9, kGreyOnWhite);
+    m_sent = addLabel(QStringLiteral("sentLabel"), QStringLiteral("累计发送:"), 333, 203, kCounterWidth, 9,
+                      kGreyOnWhite);
+    m_balance = addLabel(QStringLiteral("balanceLabel"), QStringLiteral("剩余条数:"), 333, 215, kCounterWidth,
+                         9, kGreyOnWhite);
     m_successRate = addLabel(QStringLiteral("successRateLabel"), QStringLiteral("成功发送率:"), 440, 191, 76,
                              9, kGreyOnWhite);
     m_header = addLabel(QStringLiteral("headerLabel"), QStringLiteral("昵称：测试员"), 36, 72, 382, 9,

@@ -26,6 +26,7 @@ private slots:
 
     void headerAndCountersAtStart();
     void negativeBalanceShowsZero();
+    void countersShowNineDigitsWhole();
     void registeredUserNeverReachesAdminTools();
     void pageTogglesShowOnePageAtATime();
     void manualPageKeepsComposition();
@@ -117,6 +118,21 @@ void TestMainWindow::negativeBalanceShowsZero()
     m_window = logInAs(QStringLiteral("plain"));
     QCOMPARE(child<QLabel>(QStringLiteral("balanceLabel"))->text(), QStringLiteral("剩余条数:0 条"));
     QCOMPARE(m_session.remainingBalance, -5);
+}
+
+void TestMainWindow::countersShowNineDigitsWhole()
+{
+    TestDb::addAccount(*m_gateway, QStringLiteral("rich"), QStringLiteral("pw"), QStringLiteral("管理员"),
+                       999999999);
+    QVERIFY(m_gateway->DbExecute(
+        QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) VALUES "
+                       "('rich','999999999','2011-01-01 00:00:00','admin')")));
+    m_window = logInAs(QStringLiteral("rich"));
+    for (const QString name : {QStringLiteral("rechargeLabel"), QStringLiteral("balanceLabel")}) {
+        auto* label = child<QLabel>(name);
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                 qPrintable(label->text()));
+    }
 }
 
 void TestMainWindow::registeredUserNeverReachesAdminTools()
