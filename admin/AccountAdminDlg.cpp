@@ -26,7 +26,7 @@ CAccountAdminDlg::CAccountAdminDlg(const PageContext& context, QWidget* parent)
                                {QStringLiteral("昵称"), 70},
                                {QStringLiteral("公司"), 70},
                                {QStringLiteral("类型"), 68},
-                               {QStringLiteral("注册日期"), 76},
+                               {QStringLiteral("注册日期"), 76, true},
                                {QStringLiteral("电话"), 80},
                                {QStringLiteral("地址"), 70}},
                               true, this);

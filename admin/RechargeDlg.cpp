@@ -38,9 +38,11 @@ QList<ReportModel::Column> columnsOf(CRechargeDlg::View view)
                    QStringLiteral("充值日期"), QStringLiteral("序列"),       QStringLiteral("    ")};
         break;
     }
+    // Registration time, or the date of a balance change.
+    const int time = view == CRechargeDlg::View::Records ? 3 : 5;
     QList<ReportModel::Column> columns;
     for (int k = 0; k < headers.size(); ++k)
-        columns.append({headers.at(k), widths[k]});
+        columns.append({headers.at(k), widths[k], k == time});
     return columns;
 }
 
@@ -270,7 +272,8 @@ void CRechargeDlg::save()
         PageTools::showNotice(this, {QStringLiteral("提示: 文件保存失败!\n%1").arg(path)});
         return;
     }
-    Dialogs::openUrl(QUrl::fromLocalFile(path));
+    // Over the window: the page's label style would grey the box's text.
+    Dialogs::openUrlOrTell(window(), QUrl::fromLocalFile(path));
 }
 
 void CRechargeDlg::showClickedRow()

@@ -20,6 +20,7 @@ struct Field
     const char* name;
     const char* label;
     QLineEdit** edit;
+    bool masked = false;
 };
 
 // Label and edit pairs down a group, 16 units apart.
@@ -30,7 +31,7 @@ void addFields(QWidget* group, std::initializer_list<Field> fields, double top)
         const QString name = QString::fromLatin1(field.name);
         PageTools::label(group, name + QStringLiteral("Label"), QString::fromUtf8(field.label), 6, y + 1, 84,
                          10);
-        *field.edit = PageTools::edit(group, name, 92, y, 102, 12);
+        *field.edit = PageTools::edit(group, name, 92, y, 102, 12, field.masked);
         y += 16;
     }
 }
@@ -57,11 +58,11 @@ CUserEditDlg::CUserEditDlg(const PageContext& context, QWidget* parent) : QWidge
 void CUserEditDlg::buildAddGroup()
 {
     QGroupBox* box = group(this, QStringLiteral("addUserGroup"), QStringLiteral("注册增加用户"), 2);
-    // The passwords show as typed here: staff read them out to the new customer.
+    // Passwords are masked as at login: staff type them with customers looking on.
     addFields(box,
               {{"addLoginName", "用户名[英文加数字]：", &m_addName},
-               {"addPassword", "密  码[英文加数字]：", &m_addPassword},
-               {"addRepeat", "密  码[重复填写]：", &m_addRepeat},
+               {"addPassword", "密  码[英文加数字]：", &m_addPassword, true},
+               {"addRepeat", "密  码[重复填写]：", &m_addRepeat, true},
                {"addNickname", "昵  称：[姓名]", &m_addNickname},
                {"addCompany", "公司名称：", &m_addCompany},
                {"addTelephone", "手机号码或电话：", &m_addTelephone},
@@ -83,9 +84,9 @@ void CUserEditDlg::buildModifyGroup()
     QGroupBox* box = group(this, QStringLiteral("modifyUserGroup"), QStringLiteral("修改用户数据"), 211);
     addFields(box,
               {{"modifyLoginName", "原用户名：", &m_modifyName},
-               {"modifyPassword", "原密码：", &m_modifyPassword},
-               {"modifyNewPassword", "修改密码：", &m_newPassword},
-               {"modifyRepeat", "重复修改密码：", &m_newRepeat},
+               {"modifyPassword", "原密码：", &m_modifyPassword, true},
+               {"modifyNewPassword", "修改密码：", &m_newPassword, true},
+               {"modifyRepeat", "重复修改密码：", &m_newRepeat, true},
                {"modifyNickname", "修改昵称：", &m_newNickname},
                {"modifyCompany", "修改公司：", &m_newCompany}},
               16);

@@ -37,6 +37,8 @@ namespace {
 
 const QString kGreyOnWhite = QStringLiteral("color:rgb(115,115,115);background:#ffffff;");
 const QString kQuitQuestion = QStringLiteral("确认是否退出程序");
+// The counters take the room up to the next column, so a nine-digit total shows whole.
+constexpr double kCounterWidth = 100;
 
 } // namespace
 
@@ -94,18 +96,18 @@ void CMainDlg::buildComposition()
                            QStringLiteral("color:rgb(4,99,147);background:#ffffff;"));
     m_messageCount = addLabel(QStringLiteral("messageCountLabel"), QStringLiteral("需发短信:"), 447, 122, 74,
                               9, QStringLiteral("color:#000000;background:#ffffff;"));
-    m_numberCount = addLabel(QStringLiteral("numberCountLabel"), QStringLiteral("文本导入:"), 225, 191, 76, 9,
-                             kGreyOnWhite);
-    m_submitted = addLabel(QStringLiteral("submittedLabel"), QStringLiteral("提交成功:"), 225, 203, 76, 9,
-                           kGreyOnWhite);
-    m_failed =
-        addLabel(QStringLiteral("failedLabel"), QStringLiteral("提交失败:"), 225, 215, 76, 9, kGreyOnWhite);
-    m_recharged =
-        addLabel(QStringLiteral("rechargeLabel"), QStringLiteral("累计充值:"), 333, 191, 76, 9, kGreyOnWhite);
-    m_sent =
-        addLabel(QStringLiteral("sentLabel"), QStringLiteral("累计发送:"), 333, 203, 76, 9, kGreyOnWhite);
-    m_balance =
-        addLabel(QStringLiteral("balanceLabel"), QStringLiteral("剩余条数:"), 333, 215, 76, 9, kGreyOnWhite);
+    m_numberCount = addLabel(QStringLiteral("numberCountLabel"), QStringLiteral("文本导入:"), 225, 191,
+                             kCounterWidth, 9, kGreyOnWhite);
+    m_submitted = addLabel(QStringLiteral("submittedLabel"), QStringLiteral("提交成功:"), 225, 203,
+                           kCounterWidth, 9, kGreyOnWhite);
+    m_failed = addLabel(QStringLiteral("failedLabel"), QStringLiteral("提交失败:"), 225, 215, kCounterWidth,
+                        9, kGreyOnWhite);
+    m_recharged = addLabel(QStringLiteral("rechargeLabel"), QStringLiteral("累计充值:"), 333, 191,
+                           kCounterWidth, 9, kGreyOnWhite);
+    m_sent = addLabel(QStringLiteral("sentLabel"), QStringLiteral("累计发送:"), 333, 203, kCounterWidth, 9,
+                      kGreyOnWhite);
+    m_balance = addLabel(QStringLiteral("balanceLabel"), QStringLiteral("剩余条数:"), 333, 215, kCounterWidth,
+                         9, kGreyOnWhite);
     m_successRate = addLabel(QStringLiteral("successRateLabel"), QStringLiteral("成功发送率:"), 440, 191, 76,
                              9, kGreyOnWhite);
     m_header = addLabel(QStringLiteral("headerLabel"), QStringLiteral("昵称：测试员"), 36, 72, 382, 9,
@@ -169,10 +171,10 @@ void CMainDlg::buildButtons()
     connect(findChild<QPushButton*>(QStringLiteral("manualButton")), &QPushButton::clicked, this,
             &CMainDlg::toggleManualPage);
     connect(findChild<QPushButton*>(QStringLiteral("profileButton")), &QPushButton::clicked, this,
-            [this] { togglePage(ProfilePage); });
-    connect(m_adminButton, &QPushButton::clicked, this, &CMainDlg::toggleAdminPanel);
+            [this] { showPage(ProfilePage); });
+    connect(m_adminButton, &QPushButton::clicked, this, &CMainDlg::showAdminPanel);
     connect(findChild<QPushButton*>(QStringLiteral("recordsButton")), &QPushButton::clicked, this,
-            [this] { togglePage(RecordsPage); });
+            [this] { showPage(RecordsPage); });
 }
 
 void CMainDlg::buildPages()
@@ -231,8 +233,7 @@ void CMainDlg::connectSending()
     controls.dedupe = m_dedupeButton;
     controls.keywordFile = m_keywordFile;
     m_sending = std::make_unique<SendingController>(controls, m_gateway, m_session);
-    connect(m_sending.get(), &SendingController::pagesHideRequested, this,
-            [this] { hideHolders(PageCount); });
+    connect(m_sending.get(), &SendingController::compositionRequested, this, &CMainDlg::showComposition);
 }
 
 void CMainDlg::buildContextMenu()
@@ -255,7 +256,7 @@ void CMainDlg::buildContextMenu()
     addEntry(QStringLiteral("修改信息"), QStringLiteral("profileButton"));
     // The admin entry must reach the refusal even when its button is hidden.
     QAction* admin = m_contextMenu->addAction(QStringLiteral("管理工具"));
-    connect(admin, &QAction::triggered, this, &CMainDlg::toggleAdminPanel);
+    connect(admin, &QAction::triggered, this, &CMainDlg::showAdminPanel);
 }
 
 bool CMainDlg::startUp()
@@ -330,33 +331,52 @@ void CMainDlg::hideHolders(Page except)
     }
 }
 
-void CMainDlg::togglePage(Page which)
+bool CMainDlg::isShown(Page page) const
 {
-    HostedPage& hosted = m_pages[which];
-    setCompositionVisible(!hosted.toggle);
-    hosted.holder->setVisible(hosted.toggle);
-    hosted.page->setVisible(hosted.toggle);
-    hosted.toggle = !hosted.toggle;
-    hideHolders(which);
+    return m_pages[page].holder->isVisibleTo(this);
+}
+
+void CMainDlg::setPageVisible(Page page, bool visible)
+{
+    m_pages[page].holder->setVisible(visible);
+    m_pages[page].page->setVisible(visible);
+}
+
+// What the window shows follows from what is in view, never from a remembered toggle: a
+// remembered toggle goes stale when another button or submit puts the page away, and the
+// window is then left with neither a page nor the composition.
+void CMainDlg::showPage(Page page)
+{
+    if (isShown(page)) {
+        showComposition();
+        return;
+    }
+    hideHolders(page);
+    setCompositionVisible(false);
+    setPageVisible(page, true);
 }
 
 void CMainDlg::toggleManualPage()
 {
-    HostedPage& hosted = m_pages[ManualPage];
-    setCompositionVisible(true);
-    hosted.holder->setVisible(hosted.toggle);
-    hosted.page->setVisible(hosted.toggle);
-    hosted.toggle = !hosted.toggle;
+    const bool show = !isShown(ManualPage);
     hideHolders(ManualPage);
+    setCompositionVisible(true);
+    setPageVisible(ManualPage, show);
 }
 
-void CMainDlg::toggleAdminPanel()
+void CMainDlg::showAdminPanel()
 {
     if (!m_session.canAdminister) {
         Dialogs::inform(this, QStringLiteral("提示:本功能只有管理员可以访问!"));
         return;
     }
-    togglePage(AdminPage);
+    showPage(AdminPage);
+}
+
+void CMainDlg::showComposition()
+{
+    hideHolders(PageCount);
+    setCompositionVisible(true);
 }
 
 bool CMainDlg::confirmQuit(const QString& caption, bool questionIcon)

@@ -60,7 +60,6 @@ private:
     {
         QFrame* holder = nullptr;
         QWidget* page = nullptr;
-        bool toggle = true;
     };
 
     void buildComposition();
@@ -75,9 +74,12 @@ private:
     void fillHeaderAndCounters();
     void applyRights();
 
-    void togglePage(Page page);
+    bool isShown(Page page) const;
+    void setPageVisible(Page page, bool visible);
+    void showPage(Page page);
     void toggleManualPage();
-    void toggleAdminPanel();
+    void showAdminPanel();
+    void showComposition();
     void setCompositionVisible(bool visible);
     void hideHolders(Page except);
     bool confirmQuit(const QString& caption, bool questionIcon);

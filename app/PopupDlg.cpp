@@ -19,8 +19,9 @@ CPopupDlg::CPopupDlg(const SelectedRecord& record, QWidget* parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_QuitOnClose, false);
     setFocusPolicy(Qt::NoFocus);
-    const QPixmap background = WindowSkin::popupBackground();
-    setFixedSize(background.size());
+    // Logical size: on a screen of ratio 2 the sharp artwork has twice the pixels, not twice
+    // the room.
+    setFixedSize(WindowSkin::popupBackground().deviceIndependentSize().toSize());
     setWindowOpacity(228 / 255.0);
 
     auto* time = new QLabel(record.time, this);
@@ -68,5 +69,5 @@ QPoint CPopupDlg::placement(const QRect& screen, const QRect& workArea, const QS
 
 void CPopupDlg::paintEvent(QPaintEvent*)
 {
-    WindowSkin::paintBackground(this, WindowSkin::popupBackground());
+    WindowSkin::paintBackground(this, WindowSkin::popupBackground(devicePixelRatioF()));
 }

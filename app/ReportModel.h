@@ -26,6 +26,8 @@ public:
     {
         QString header;
         int width = 80; // pixels
+        // Shows times "YYYY-MM-DD HH:MM:SS": widened to hold a whole one in the view's font.
+        bool time = false;
     };
 
     ReportModel(QList<Column> columns, bool checkable, QObject* parent = nullptr);

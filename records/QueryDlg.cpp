@@ -22,12 +22,26 @@ namespace {
 
 const QList<int> kWidths = {90, 160, 120, 70, 68, 96};
 
+// Registration, audit and recharge time, in that category's column.
+int timeColumn(RecordQueries::Category category)
+{
+    switch (category) {
+    case RecordQueries::Category::Accounts:
+        return 5;
+    case RecordQueries::Category::Audited:
+        return 4;
+    case RecordQueries::Category::Recharges:
+        break;
+    }
+    return 2;
+}
+
 QList<ReportModel::Column> columnsOf(RecordQueries::Category category)
 {
     QList<ReportModel::Column> columns;
     const QStringList headers = RecordQueries::categoryHeaders(category);
     for (int k = 0; k < headers.size(); ++k)
-        columns.append({headers.at(k), kWidths.at(k)});
+        columns.append({headers.at(k), kWidths.at(k), k == timeColumn(category)});
     return columns;
 }
 

@@ -37,7 +37,7 @@ CReceiveDlg::CReceiveDlg(const PageContext& context, QWidget* parent) : QWidget(
     m_model = new ReportModel({{QStringLiteral("发送帐号"), 80},
                                {QStringLiteral("条数"), 60},
                                {QStringLiteral("短信内容"), 330},
-                               {QStringLiteral("接收时间"), 130}},
+                               {QStringLiteral("接收时间"), 130, true}},
                               false, this);
     m_query = new ListQuery(context.gateway, this);
     connect(m_query, &ListQuery::rowsReady, m_model, &ReportModel::appendRows);

@@ -23,7 +23,7 @@ CRecordsDlg::CRecordsDlg(const PageContext& context, QWidget* parent) : QWidget(
                                {QStringLiteral("条"), 60},
                                {QStringLiteral("短信内容"), 190},
                                {QStringLiteral("成功率"), 56},
-                               {QStringLiteral("发送时间"), 90},
+                               {QStringLiteral("发送时间"), 90, true},
                                {QStringLiteral("序列"), 60}},
                               true, this);
     m_query = new ListQuery(context.gateway, this);

@@ -310,7 +310,7 @@ QString SendingController::refuseNumbers() const
 
 void SendingController::submit()
 {
-    emit pagesHideRequested();
+    emit compositionRequested();
     if (m_run) {
         Dialogs::inform(m_controls.window, kRunning);
         return;
@@ -361,7 +361,7 @@ void SendingController::submit()
 void SendingController::pause()
 {
     // The run goes on to its end; the button only comes back.
-    emit pagesHideRequested();
+    emit compositionRequested();
     m_controls.submit->show();
     m_controls.pause->hide();
 }

@@ -36,8 +36,9 @@ public:
     void addManualNumbers(const QString& manualEntryText);
 
 signals:
-    // Submit and pause put the hosted pages away.
-    void pagesHideRequested();
+    // Submit and pause bring the composition back in place of any hosted page, so that the
+    // running counters are in view.
+    void compositionRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

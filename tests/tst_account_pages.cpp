@@ -34,6 +34,7 @@ private slots:
     void pagesFollowTheLoginThatCameAfterThem_data();
     void pagesFollowTheLoginThatCameAfterThem();
     void profileChangesOwnPassword();
+    void everyPasswordFieldIsMasked();
     void accountAdminBulkActions();
     void rechargeTickedAccounts();
     void recordsViewNeverChangesBalances();
@@ -224,6 +225,27 @@ void TestAccountPages::profileChangesOwnPassword()
                           {}, QStringLiteral("telephone")),
              QStringLiteral("13800000000"));
     QVERIFY(child(&page, QStringLiteral("profilePicture"))->isVisible());
+}
+
+void TestAccountPages::everyPasswordFieldIsMasked()
+{
+    const PageContext context{*m_gateway, m_session, m_dir.path()};
+    CLoginDlg login(*m_gateway, m_session, m_dir.filePath(QStringLiteral("KVR.ini")));
+    CProfileDlg profile(context, nullptr);
+    CUserEditDlg userEdit(context, nullptr);
+    QStringList masked;
+    for (QWidget* page : std::initializer_list<QWidget*>{&login, &profile, &userEdit}) {
+        for (const QLineEdit* edit : page->findChildren<QLineEdit*>()) {
+            if (edit->echoMode() == QLineEdit::Password)
+                masked << edit->objectName();
+        }
+    }
+    QStringList expected = {"password",           "registerPassword",  "registerRepeat", "profilePassword",
+                            "profileNewPassword", "profileRepeat",     "addPassword",    "addRepeat",
+                            "modifyPassword",     "modifyNewPassword", "modifyRepeat"};
+    masked.sort();
+    expected.sort();
+    QCOMPARE(masked, expected);
 }
 
 void TestAccountPages::accountAdminBulkActions()
@@ -439,6 +461,11 @@ void TestAccountPages::saveWritesCellsOnly()
     m_dialogs->files.clear();
     click(page.get(), QStringLiteral("rechargeSaveButton"));
     QCOMPARE(m_dialogs->urls.size(), 1);
+    // When nothing opens the file, the user learns where it is.
+    m_dialogs->urlOpens = false;
+    m_dialogs->files << path;
+    click(page.get(), QStringLiteral("rechargeSaveButton"));
+    QVERIFY2(m_dialogs->lastText().endsWith(path), qPrintable(m_dialogs->lastText()));
     // A file that cannot be written is told, and nothing is opened.
     m_dialogs->clear();
     m_dialogs->files << m_dir.filePath(QStringLiteral("missing/folder/list.txt"));

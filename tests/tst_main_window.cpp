@@ -6,12 +6,15 @@
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyleOptionViewItem>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTest>
 
 class TestMainWindow : public QObject
@@ -23,10 +26,13 @@ private slots:
 
     void headerAndCountersAtStart();
     void negativeBalanceShowsZero();
+    void countersShowNineDigitsWhole();
     void registeredUserNeverReachesAdminTools();
     void pageTogglesShowOnePageAtATime();
     void manualPageKeepsComposition();
+    void windowIsNeverBlank();
     void adminPanelTabsSurviveHiding();
+    void timeColumnsHoldAWholeTime();
     void escapeAndCloseAskBeforeQuitting();
     void returnAndSpaceAreIgnored();
     void contextMenuOnEmptyList();
@@ -114,6 +120,21 @@ void TestMainWindow::negativeBalanceShowsZero()
     QCOMPARE(m_session.remainingBalance, -5);
 }
 
+void TestMainWindow::countersShowNineDigitsWhole()
+{
+    TestDb::addAccount(*m_gateway, QStringLiteral("rich"), QStringLiteral("pw"), QStringLiteral("管理员"),
+                       999999999);
+    QVERIFY(m_gateway->DbExecute(
+        QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) VALUES "
+                       "('rich','999999999','2011-01-01 00:00:00','admin')")));
+    m_window = logInAs(QStringLiteral("rich"));
+    for (const QString name : {QStringLiteral("rechargeLabel"), QStringLiteral("balanceLabel")}) {
+        auto* label = child<QLabel>(name);
+        QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+                 qPrintable(label->text()));
+    }
+}
+
 void TestMainWindow::registeredUserNeverReachesAdminTools()
 {
     m_window = logInAs(QStringLiteral("plain"));
@@ -154,6 +175,53 @@ void TestMainWindow::adminPanelTabsSurviveHiding()
     QVERIFY(child(QStringLiteral("accountAdminPage"))->isVisible());
 }
 
+void TestMainWindow::timeColumnsHoldAWholeTime()
+{
+    // Every list of every page, in each of its views, under the usual font and a large one.
+    m_window = logInAs(QStringLiteral("admin"));
+    int checked = 0;
+    const auto checkLists = [this, &checked] {
+        for (QTableView* view : m_window->findChildren<QTableView*>()) {
+            for (int k = 0; k < view->model()->columnCount(); ++k) {
+                const QString header = view->model()->headerData(k, Qt::Horizontal).toString();
+                if (!header.contains(QStringLiteral("时间")) && !header.contains(QStringLiteral("日期")))
+                    continue;
+                QStyleOptionViewItem cell;
+                cell.initFrom(view);
+                cell.font = view->font();
+                cell.fontMetrics = view->fontMetrics();
+                cell.features = QStyleOptionViewItem::HasDisplay;
+                cell.text = QStringLiteral("2026-12-07 12:34:56");
+                const int needed =
+                    view->style()->sizeFromContents(QStyle::CT_ItemViewItem, &cell, QSize(), view).width();
+                QVERIFY2(view->columnWidth(k) > needed, qPrintable(view->objectName() + header));
+                ++checked;
+            }
+        }
+    };
+    auto* category = child<QComboBox>(QStringLiteral("categoryBox"));
+    QFont large = m_window->font();
+    large.setPixelSize(22);
+    for (const QFont& font : {m_window->font(), large}) {
+        m_window->setFont(font);
+        checked = 0;
+        for (int k = 0; k < category->count(); ++k) {
+            category->setCurrentIndex(k);
+            click(QStringLiteral("runButton"));
+            checkLists();
+        }
+        for (const char* view : {"rechargeRecordsButton", "ownSubAccountsButton"}) {
+            click(QLatin1String(view));
+            checkLists();
+        }
+        if (QTest::currentTestFailed())
+            return;
+        // Five lists with one time column each, in the query page's three categories and the
+        // recharge page's three views.
+        QCOMPARE(checked, 5 * 5);
+    }
+}
+
 void TestMainWindow::pageTogglesShowOnePageAtATime()
 {
     m_window = logInAs(QStringLiteral("admin"));
@@ -165,7 +233,10 @@ void TestMainWindow::pageTogglesShowOnePageAtATime()
     QVERIFY(!child(QStringLiteral("profilePage"))->isVisible());
     QVERIFY(!child(QStringLiteral("messageEdit"))->isVisible());
     QVERIFY(!child(QStringLiteral("numberList"))->isVisible());
-    // The profile toggle is now 0: pressing it shows the composition again.
+    // Each button shows its own page; pressed again it goes back to the composition.
+    click(QStringLiteral("profileButton"));
+    QVERIFY(child(QStringLiteral("profilePage"))->isVisible());
+    QVERIFY(!child(QStringLiteral("adminHolder"))->isVisible());
     click(QStringLiteral("profileButton"));
     QVERIFY(child(QStringLiteral("messageEdit"))->isVisible());
     QVERIFY(!child(QStringLiteral("adminHolder"))->isVisible());
@@ -187,6 +258,47 @@ void TestMainWindow::manualPageKeepsComposition()
     QVERIFY(!child(QStringLiteral("recordsHolder"))->isVisible());
     click(QStringLiteral("manualButton"));
     QVERIFY(!child(QStringLiteral("manualHolder"))->isVisible());
+}
+
+void TestMainWindow::windowIsNeverBlank()
+{
+    // Every ordered pair of actions, walked in one window, against what each must leave in view.
+    m_window = logInAs(QStringLiteral("admin"));
+    const QStringList actions = {"recordsButton", "profileButton", "adminButton",
+                                 "manualButton",  "submitButton",  "pauseButton"};
+    const QHash<QString, QString> pages = {{"recordsButton", "recordsHolder"},
+                                           {"profileButton", "profileHolder"},
+                                           {"adminButton", "adminHolder"}};
+    const QStringList composition = {"messageEdit",    "numberList",  "clearTextButton", "charCountLabel",
+                                     "submittedLabel", "failedLabel", "sentLabel",       "balanceLabel"};
+    QString page; // the large page in view; empty for the composition
+    bool manual = false;
+    QStringList walked;
+    const auto act = [&](const QString& action) {
+        walked << action;
+        click(action); // an empty message: submit refuses, after putting the pages away
+        if (pages.contains(action)) {
+            page = page == pages[action] ? QString() : pages[action];
+            manual = false;
+        } else {
+            manual = action == QLatin1String("manualButton") && !manual;
+            page.clear();
+        }
+        const QByteArray where = walked.join(QLatin1Char('>')).toLatin1();
+        for (const QString& holder : pages)
+            QVERIFY2(child(holder)->isVisible() == (holder == page), where);
+        QVERIFY2(child(QStringLiteral("manualHolder"))->isVisible() == manual, where);
+        for (const QString& control : composition)
+            QVERIFY2(child(control)->isVisible() == page.isEmpty(), where);
+    };
+    for (const QString& first : actions) {
+        for (const QString& second : actions) {
+            act(first);
+            act(second);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
 }
 
 void TestMainWindow::escapeAndCloseAskBeforeQuitting()

@@ -3,6 +3,7 @@
 
 #include "app/LoginDlg.h"
 #include "app/MainDlg.h"
+#include "app/PopupDlg.h"
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "skin/Outline.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -81,6 +83,7 @@ private slots:
     void buttonsCarryTheirArtAndNames_data();
     void buttonsCarryTheirArtAndNames();
     void hiDpiUsesTheSharpArtwork();
+    void windowsKeepTheArtworksSize();
 
 private:
     std::unique_ptr<CMainDlg> mainWindow();
@@ -485,6 +488,28 @@ void TestSkinWindow::hiDpiUsesTheSharpArtwork()
     auto* button = window->findChild<CSkinButton*>(QStringLiteral("manualButton"));
     QCOMPARE(button->currentIcon().devicePixelRatio(), 2.0);
     QCOMPARE(button->currentIcon().deviceIndependentSize().toSize(), QSize(122, 39));
+}
+
+void TestSkinWindow::windowsKeepTheArtworksSize()
+{
+    // At any device pixel ratio: the logical size of the 1x artwork, which fills the window.
+    auto window = mainWindow();
+    QCOMPARE(window->size(), QSize(800, 582));
+    QCOMPARE(loginDialog()->size(), QSize(614, 362));
+    auto* picture = window->findChild<QLabel*>(QStringLiteral("profilePicture"));
+    QCOMPARE(picture->pixmap().deviceIndependentSize().toSize(), QSize(634, 277));
+    QVERIFY(picture->width() >= 634 && picture->height() >= 277);
+    QPointer<CPopupDlg> popup = new CPopupDlg({7, "alice", "3", "hello", "2011-03-05 15:04:09"});
+    popup->show();
+    QVERIFY(QTest::qWaitForWindowExposed(popup));
+    QCOMPARE(popup->size(), QSize(271, 143));
+    const qreal ratio = popup->devicePixelRatioF();
+    const QImage shown = popup->grab().toImage();
+    const QImage art = WindowSkin::popupBackground(ratio).toImage();
+    QCOMPARE(shown.size(), art.size());
+    const QPoint corner(art.width() - 1, art.height() - 1);
+    QCOMPARE(shown.pixel(corner) | 0xFF000000, art.pixel(corner) | 0xFF000000);
+    delete popup;
 }
 
 QTEST_MAIN(TestSkinWindow)
