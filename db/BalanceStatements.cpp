@@ -347,12 +347,12 @@ AllocateOutcome DbAllocate(DbGateway& gateway, const SessionUser& session, const
         return outcome;
     }
     // No account can carry such a name; the server would only answer with an error of its own.
-    if (const QString problem = unstorableCharacter(targetLoginName); !problem.isEmpty()) {
-        outcome.message = problem;
-        return outcome;
-    }
     if (targetLoginName.size() > kNameLength) {
         outcome.message = BalanceText::noSuchAccount.arg(targetLoginName.left(kNameLength) + QChar(0x2026));
+        return outcome;
+    }
+    if (const QString problem = unstorableCharacter(targetLoginName); !problem.isEmpty()) {
+        outcome.message = problem;
         return outcome;
     }
     const QString typed = typedAmount(amount);
