@@ -310,37 +310,37 @@ void TestBalanceStatements::allocationRefusals()
 void TestBalanceStatements::rightsReadAtTheServer_data()
 {
     QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("staffRefusal");    // recharge and reduce; empty: done
-    QTest::addColumn<QString>("allocateRefusal"); // empty: done
-    const QString notAllowed = QStringLiteral("提示: 当前帐号没有此操作的权限!");
-    const QString disabled = QStringLiteral("提示:管理禁用此用户登陆!");
-    QTest::newRow("administrator") << "管理员" << QString() << QString();
-    QTest::newRow("agent") << "代理用户" << notAllowed << QString();
-    QTest::newRow("VIP user") << "VIP用户" << notAllowed << QString();
-    QTest::newRow("registered user") << "注册用户" << notAllowed << notAllowed;
-    QTest::newRow("disabled") << "禁用" << disabled << disabled;
+    QTest::addColumn<QStringList>("told"); // recharge, reduce, allocate
+    const QString no = QStringLiteral("提示: 当前帐号没有此操作的权限!");
+    const QString off = QStringLiteral("提示:管理禁用此用户登陆!");
+    const QString recharged = QStringLiteral("充值成功!"), reduced = QStringLiteral("减少成功!"),
+                  allocated = QStringLiteral("分配给帐号client数量4条成功!");
+    QTest::newRow("administrator") << "管理员" << QStringList{recharged, reduced, allocated};
+    QTest::newRow("agent") << "代理用户" << QStringList{no, no, allocated};
+    QTest::newRow("VIP user") << "VIP用户" << QStringList{no, no, allocated};
+    QTest::newRow("registered user") << "注册用户" << QStringList{no, no, no};
+    QTest::newRow("disabled") << "禁用" << QStringList{off, off, off};
 }
 
 void TestBalanceStatements::rightsReadAtTheServer()
 {
     QFETCH(QString, type);
-    QFETCH(QString, staffRefusal);
-    QFETCH(QString, allocateRefusal);
+    QFETCH(QStringList, told);
     // The operator logged in as an administrator; its type has changed since.
     QVERIFY(m_gateway->DbExecute(
         QStringLiteral("UPDATE UserInfo SET type=?,payMoney=100 WHERE loginName='boss'"), {type}));
-    const Outcome recharged = DbRecharge(*m_gateway, m_admin, QStringLiteral("client"), QStringLiteral("5"));
-    const Outcome reduced =
-        DbReduce(*m_gateway, m_admin, QStringLiteral("client"), QStringLiteral("cpw"), QStringLiteral("3"));
-    const AllocateOutcome allocated =
-        DbAllocate(*m_gateway, m_admin, QStringLiteral("client"), QStringLiteral("4"));
-    QCOMPARE(recharged.message, staffRefusal.isEmpty() ? QStringLiteral("充值成功!") : staffRefusal);
-    QCOMPARE(reduced.message, staffRefusal.isEmpty() ? QStringLiteral("减少成功!") : staffRefusal);
-    QCOMPARE(allocated.message,
-             allocateRefusal.isEmpty() ? QStringLiteral("分配给帐号client数量4条成功!") : allocateRefusal);
-    const qint64 moved = (staffRefusal.isEmpty() ? 2 : 0) + (allocateRefusal.isEmpty() ? 4 : 0);
-    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("client")), 10 + moved);
-    QCOMPARE(moneysRows(), (staffRefusal.isEmpty() ? 2 : 0) + (allocateRefusal.isEmpty() ? 2 : 0));
+    const QStringList messages = {
+        DbRecharge(*m_gateway, m_admin, QStringLiteral("client"), QStringLiteral("5")).message,
+        DbReduce(*m_gateway, m_admin, QStringLiteral("client"), QStringLiteral("cpw"), QStringLiteral("3"))
+            .message,
+        DbAllocate(*m_gateway, m_admin, QStringLiteral("client"), QStringLiteral("4")).message};
+    QCOMPARE(messages, told);
+    // A refused statement wrote nothing.
+    const bool staff = told[0].contains(QStringLiteral("成功")),
+               allocates = told[2].contains(QStringLiteral("成功"));
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("client")),
+             10 + (staff ? 2 : 0) + (allocates ? 4 : 0));
+    QCOMPARE(moneysRows(), (staff ? 2 : 0) + (allocates ? 2 : 0));
 }
 
 void TestBalanceStatements::amountsStoredAsTyped()
