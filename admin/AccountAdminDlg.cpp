@@ -100,8 +100,9 @@ void CAccountAdminDlg::showFinished(const Outcome& outcome)
 void CAccountAdminDlg::runBulkAction(BulkAction action)
 {
     QList<AccountProcedures::TickedAccount> ticked;
+    // The stored name and password, not the shown texts, which have lost their blanks.
     for (int row : m_model->checkedRows())
-        ticked.append({m_model->cell(row, 0), m_model->cell(row, 1)});
+        ticked.append({m_model->row(row).account, m_model->row(row).hidden.toString()});
     AccountProcedures::applyBulkAction(m_context.gateway, action, ticked, PageTools::tellOver(this));
     // The list no longer shows the accounts as they are; the operator queries again. Deleted
     // rows stay in view until then.

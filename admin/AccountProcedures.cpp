@@ -110,10 +110,9 @@ void applyBulkAction(DbGateway& gateway, BulkAction action, const QList<TickedAc
 {
     const BulkStep step = stepOf(action);
     for (const TickedAccount& account : accounts) {
-        const QString name = withoutBlanks(account.loginName);
-        const Outcome outcome =
-            step.type.isEmpty() ? DbDeleteUser(gateway, name)
-                                : DbSetUserType(gateway, name, withoutBlanks(account.password), step.type);
+        const Outcome outcome = step.type.isEmpty()
+                                    ? DbDeleteUser(gateway, account.loginName)
+                                    : DbSetUserType(gateway, account.loginName, account.password, step.type);
         if (!outcome)
             tellText(tell, outcome.text());
     }
@@ -132,13 +131,14 @@ bool changeTicked(const QList<TickedAccount>& accounts, const QString& countText
         tellText(tell, BalanceText::badAmount);
         return false;
     }
-    const QString count = QString::number(*amount);
+    // Stored as typed: "0100" stays "0100".
+    const QString count = withoutBlanks(countText);
     for (const TickedAccount& account : accounts) {
-        const QString name = withoutBlanks(account.loginName);
-        const Outcome outcome = change(name, withoutBlanks(account.password), count);
+        const Outcome outcome = change(account.loginName, account.password, count);
         tellText(tell, outcome.text());
         if (outcome)
-            tellText(tell, QStringLiteral("提示: %1 %2%3成功！,点击查询确认!").arg(name, verb, count));
+            tellText(tell,
+                     QStringLiteral("提示: %1 %2%3成功！,点击查询确认!").arg(account.loginName, verb, count));
     }
     return true;
 }
@@ -168,8 +168,9 @@ bool allocate(DbGateway& gateway, const SessionUser& session, const QString& tar
 {
     const QString count = withoutBlanks(countText);
     QString target = withoutBlanks(targetText);
-    if (target == session.loginName) {
-        tellText(tell, QStringLiteral("代理不能给自己划分充值!"));
+    // SQL Server compares names without letter case: "Agent" is the agent itself there.
+    if (target.compare(session.loginName, Qt::CaseInsensitive) == 0) {
+        tellText(tell, BalanceText::toSelf);
         target.clear();
     }
     if (count.isEmpty() || target.isEmpty())
@@ -178,8 +179,7 @@ bool allocate(DbGateway& gateway, const SessionUser& session, const QString& tar
     tellText(tell, outcome.available);
     tellText(tell, outcome.text());
     if (outcome.ok)
-        tellText(tell, QStringLiteral("提示: %1 充值%2成功！,点击查询确认!")
-                           .arg(target, QString::number(parseAmount(count).value_or(0))));
+        tellText(tell, QStringLiteral("提示: %1 充值%2成功！,点击查询确认!").arg(target, count));
     return outcome.ok;
 }
 

@@ -20,6 +20,8 @@ bool registerAccount(DbGateway& gateway, AccountValidation::CreationFields field
 void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::ChangeFields fields,
                    const Tell& tell);
 
+// A ticked row's account as stored (trailing blanks aside): the actions act on exactly that
+// name, never on another account whose name differs only in blanks.
 struct TickedAccount
 {
     QString loginName;

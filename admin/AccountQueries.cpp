@@ -24,13 +24,24 @@ const QString kRecordColumns = QStringLiteral(
 struct Account
 {
     QString loginName, pwd, userName, parentName, type, payMoney, addDate, telephone, address, daili;
+    // As stored, but for trailing blanks, which the statements' matching ignores.
+    QString storedName, storedPwd;
 };
+
+QString withoutTrailingBlanks(QString text)
+{
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text;
+}
 
 Account readAccount(DbRows& rows)
 {
     Account a;
-    a.loginName = withoutBlanks(rows.text(QStringLiteral("loginName")));
-    a.pwd = withoutBlanks(rows.text(QStringLiteral("pwd")));
+    a.storedName = withoutTrailingBlanks(rows.text(QStringLiteral("loginName")));
+    a.storedPwd = withoutTrailingBlanks(rows.text(QStringLiteral("pwd")));
+    a.loginName = withoutBlanks(a.storedName);
+    a.pwd = withoutBlanks(a.storedPwd);
     a.userName = rows.text(QStringLiteral("userName"));
     a.parentName = rows.text(QStringLiteral("parentName"));
     a.type = rows.text(QStringLiteral("type"));
@@ -44,13 +55,17 @@ Account readAccount(DbRows& rows)
 
 ReportRow adminRow(const Account& a)
 {
-    return {{a.loginName, a.pwd, a.userName, a.parentName, a.type, a.addDate, a.telephone, a.address}};
+    ReportRow row{{a.loginName, a.pwd, a.userName, a.parentName, a.type, a.addDate, a.telephone, a.address}};
+    row.hidden = a.storedPwd;
+    row.account = a.storedName;
+    return row;
 }
 
 ReportRow balanceRow(const Account& a, const QString& second)
 {
     ReportRow row{{a.loginName, second, a.payMoney, a.parentName, a.userName, a.addDate}};
-    row.hidden = a.pwd;
+    row.hidden = a.storedPwd;
+    row.account = a.storedName;
     return row;
 }
 

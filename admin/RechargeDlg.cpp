@@ -197,7 +197,7 @@ QList<AccountProcedures::TickedAccount> CRechargeDlg::tickedAccounts() const
 {
     QList<AccountProcedures::TickedAccount> ticked;
     for (int row : m_model->checkedRows())
-        ticked.append({m_model->cell(row, 0), m_model->row(row).hidden.toString()});
+        ticked.append({m_model->row(row).account, m_model->row(row).hidden.toString()});
     return ticked;
 }
 
@@ -255,7 +255,9 @@ void CRechargeDlg::showTickedAgentSubAccounts()
         clearList();
         return;
     }
-    m_subAccountsOf = m_model->cell(ticked.constFirst(), 0);
+    // A record row names its operator in column 0 and carries no account.
+    const ReportRow& row = m_model->row(ticked.constFirst());
+    m_subAccountsOf = row.account.isEmpty() ? row.cells.value(0) : row.account;
     startQuery(View::SubAccounts, AccountQueries::subAccounts(m_subAccountsOf));
 }
 

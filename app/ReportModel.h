@@ -6,13 +6,15 @@
 #include <QVariant>
 
 // One row of a report list: the texts shown, the tick in front of it, and what the row
-// carries without showing it (a record's id, an account's stored password).
+// carries without showing it (a record's id; an account's login name and password as stored,
+// since the shown texts lose their blanks).
 struct ReportRow
 {
     QStringList cells;
     qint64 id = -1;
     QVariant hidden;
     bool checked = false;
+    QString account;
 };
 
 // The report lists of the pages (account lists, records, waiting batches): fixed columns with

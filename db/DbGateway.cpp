@@ -33,8 +33,17 @@ void setError(const QString& error, DbErrorKind kind = DbErrorKind::Other)
 }
 
 // PostgreSQL 23505; SQLite 2067 (unique) and 1555 (primary key); SQL Server 2627 and 2601.
+// PostgreSQL 40P01 (deadlock) and 40001 (serialization); SQL Server 1205 (deadlock victim).
+bool isConflict(const QString& code)
+{
+    return code == QStringLiteral("40P01") || code == QStringLiteral("40001") ||
+           code == QStringLiteral("1205") || code.startsWith(QStringLiteral("1205 "));
+}
+
 DbErrorKind kindOf(const QSqlError& error)
 {
+    if (isConflict(error.nativeErrorCode()))
+        return DbErrorKind::Conflict;
     static const QStringList duplicateCodes = {QStringLiteral("23505"), QStringLiteral("2067"),
                                                QStringLiteral("1555"), QStringLiteral("2627"),
                                                QStringLiteral("2601")};

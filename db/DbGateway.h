@@ -18,6 +18,7 @@ enum class DbErrorKind
 {
     None,
     DuplicateKey,
+    Conflict, // deadlock or serialization failure: the unit was undone and may run again
     Other
 };
 

@@ -19,6 +19,20 @@ QString SqlDialect::longText() const
                                              : QStringLiteral("?");
 }
 
+QString SqlDialect::selectForUpdate(const QString& columns, const QString& table, const QString& where) const
+{
+    switch (m_backend) {
+    case DbBackend::Sqlite:
+        break;
+    case DbBackend::Postgres:
+        return QStringLiteral("SELECT %1 FROM %2 WHERE %3 FOR UPDATE").arg(columns, table, where);
+    case DbBackend::SqlServer:
+        return QStringLiteral("SELECT %1 FROM %2 WITH (UPDLOCK, ROWLOCK) WHERE %3")
+            .arg(columns, table, where);
+    }
+    return QStringLiteral("SELECT %1 FROM %2 WHERE %3").arg(columns, table, where);
+}
+
 QString SqlDialect::driverName() const
 {
     switch (m_backend) {

@@ -1,5 +1,6 @@
 #include "sending/SubmissionRun.h"
 
+#include "db/ActingAccount.h"
 #include "db/BalanceStatements.h"
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"
@@ -98,8 +99,17 @@ SubmissionRun::PartResult SubmissionRun::writePart(const QString& part, const QS
     const QString countText = QString::number(m_request.count());
     const QString partKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
     SessionUser written = figures;
-    const bool charged = m_gateway.transaction([&] {
-        Outcome step = DbInsertMessage(m_gateway, m_request.loginName, part, countText, numberList, partKey);
+    SessionUser acting;
+    acting.loginName = m_request.loginName;
+    acting.password = m_request.password;
+    bool refused = false;
+    const bool charged = retriedUnit(m_gateway, [&] {
+        written = figures;
+        // An account disabled, demoted or given a new password since its login writes nothing more.
+        Outcome step = DbCheckActing(m_gateway, acting, ActingRight::Use);
+        refused = !step && step.message != LoginText::readFailed;
+        if (step)
+            step = DbInsertMessage(m_gateway, m_request.loginName, part, countText, numberList, partKey);
         if (step)
             step = DbDeductBalance(m_gateway, written, m_request.loginName, m_request.password, countText);
         if (step)
@@ -111,6 +121,8 @@ SubmissionRun::PartResult SubmissionRun::writePart(const QString& part, const QS
         figures = written;
         return PartResult::Charged;
     }
+    if (refused)
+        return PartResult::Refused;
     if (DbGateway::lastCommitUnknown())
         return settleUnknownCommit(partKey, figures, message);
     if (message.isEmpty())
@@ -163,6 +175,8 @@ void SubmissionRun::run()
             break;
         case PartResult::OutOfBalance:
             return finish(balanceMessage(figures.remainingBalance, cost));
+        case PartResult::Refused:
+            return finish(message);
         case PartResult::Failed:
             ++summary.failedParts;
             if (summary.firstFailure.isEmpty())

@@ -74,6 +74,7 @@ private:
         Charged,
         Failed,
         OutOfBalance,
+        Refused, // the account may no longer submit
         Unknown
     };
     PartResult writePart(const QString& part, const QString& numberList, qint64 cost, SessionUser& figures,

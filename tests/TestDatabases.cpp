@@ -133,4 +133,22 @@ QString text(DbGateway& gateway, const QString& sql, const QVariantList& values,
     return rows.atEnd() ? QString() : rows.text(column);
 }
 
+QStringList ledgerBreaks(DbGateway& gateway)
+{
+    DbRows rows = gateway.DbQuery(QStringLiteral(
+        "SELECT u.loginName, u.payMoney, COALESCE((SELECT CAST(SUM(CAST(m.fullMoney AS bigint)) AS bigint) "
+        "FROM Moneys m WHERE m.loginName=u.loginName),0) AS recorded FROM UserInfo u"));
+    QStringList breaks;
+    for (; !rows.atEnd(); rows.next()) {
+        const QString balance = rows.text(QStringLiteral("payMoney"));
+        const QString recorded = rows.text(QStringLiteral("recorded"));
+        if (balance.toLongLong() != recorded.toLongLong())
+            breaks
+                << QStringLiteral("%1: %2/%3").arg(rows.text(QStringLiteral("loginName")), balance, recorded);
+    }
+    if (rows.failed())
+        breaks << rows.error();
+    return breaks;
+}
+
 } // namespace TestDb

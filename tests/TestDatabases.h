@@ -38,5 +38,7 @@ qint64 balanceOf(DbGateway& gateway, const QString& loginName);
 qint64 count(DbGateway& gateway, const QString& table, const QString& where = {},
              const QVariantList& values = {});
 QString text(DbGateway& gateway, const QString& sql, const QVariantList& values, const QString& column);
+// Accounts whose balance differs from the sum of their Moneys rows, as "name: balance/records".
+QStringList ledgerBreaks(DbGateway& gateway);
 
 } // namespace TestDb

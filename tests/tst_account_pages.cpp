@@ -43,6 +43,7 @@ private slots:
     void saveWritesCellsOnly();
     void rowClickShowsRow();
     void newerQuerySupersedesOlder();
+    void ticksActOnTheStoredName();
 
 private:
     template <typename T = QWidget> T* child(QWidget* parent, const QString& name) const
@@ -515,6 +516,43 @@ void TestAccountPages::newerQuerySupersedesOlder()
     QCOMPARE(model->rowCount(), 1);
     QCOMPARE(model->cell(0, 0), QStringLiteral("统计累加充值>>"));
     QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void TestAccountPages::ticksActOnTheStoredName()
+{
+    // " client" lists as "client" beside the real "client"; each tick must reach its own account.
+    TestDb::addAccount(*m_gateway, QStringLiteral(" client"), QStringLiteral("c2"),
+                       QStringLiteral("注册用户"));
+    const auto rowOf = [](ReportModel* model, const QString& password, int passwordColumn) {
+        for (int row = 0; row < model->rowCount(); ++row) {
+            const ReportRow& r = model->row(row);
+            if ((passwordColumn < 0 ? r.hidden.toString() : r.cells.value(passwordColumn)) == password)
+                return row;
+        }
+        return -1;
+    };
+    auto page = rechargePage();
+    query(page.get(), QStringLiteral("rechargeQueryButton"), page->query());
+    tick(page->model(), rowOf(page->model(), QStringLiteral("c2"), -1));
+    m_dialogs->clear();
+    type(page.get(), QStringLiteral("rechargeCountEdit"), QStringLiteral("0100"));
+    click(page.get(), QStringLiteral("rechargeButton"));
+    QCOMPARE(m_dialogs->texts(), (QStringList{QStringLiteral("充值成功!"),
+                                              QStringLiteral("提示:  client 充值0100成功！,点击查询确认!")}));
+    QCOMPARE(balance(QStringLiteral(" client")), 100);
+    QCOMPARE(balance(QStringLiteral("client")), 10);
+
+    CAccountAdminDlg admin(PageContext{*m_gateway, m_session, m_dir.path()}, nullptr);
+    admin.show();
+    query(&admin, QStringLiteral("adminQueryButton"), admin.query());
+    tick(admin.model(), rowOf(admin.model(), QStringLiteral("c2"), 1));
+    click(&admin, QStringLiteral("adminDisableButton"));
+    const auto typeOf = [this](const QString& name) {
+        return TestDb::text(*m_gateway, QStringLiteral("SELECT type FROM UserInfo WHERE loginName=?"), {name},
+                            QStringLiteral("type"));
+    };
+    QCOMPARE(typeOf(QStringLiteral(" client")), QStringLiteral("禁用"));
+    QCOMPARE(typeOf(QStringLiteral("client")), QStringLiteral("注册用户"));
 }
 
 QTEST_MAIN(TestAccountPages)

@@ -11,13 +11,14 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 #include <QThread>
 
 namespace {
 
 // The statements of one part, in the order they reach the database.
-constexpr int kPartSteps = 8;
+constexpr int kPartSteps = 9;
 
 // Counts the statements from the first part's BEGIN on; -1 before it.
 int partStep(int& seen, const QString& sql)
@@ -68,6 +69,7 @@ void TestConnectionLoss::init()
     m_gateway = TestDb::open(TestDb::currentBackend(), m_dir);
     TestDb::addAccount(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw"), QStringLiteral("注册用户"),
                        1000);
+    TestDb::addAccount(*m_gateway, QStringLiteral("admin"), QStringLiteral("apw"), QStringLiteral("管理员"));
 }
 
 TestConnectionLoss::Result TestConnectionLoss::runParts(int parts, const DbGateway::StatementHook& hook)
@@ -99,10 +101,10 @@ void TestConnectionLoss::verifyConsistent(int numbers, qint64 startBalance, int 
         QCOMPARE(rows, qint64(expectedRows));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("SubmittedParts")), rows);
     QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), startBalance - numbers * rows);
-    QCOMPARE(
-        TestDb::text(*m_gateway, QStringLiteral("SELECT status FROM UserInfo"), {}, QStringLiteral("status"))
-            .toLongLong(),
-        numbers * rows);
+    QCOMPARE(TestDb::text(*m_gateway, QStringLiteral("SELECT status FROM UserInfo WHERE loginName='user01'"),
+                          {}, QStringLiteral("status"))
+                 .toLongLong(),
+             numbers * rows);
 }
 
 void TestConnectionLoss::droppedAtEveryStep_data()
@@ -214,10 +216,16 @@ void TestConnectionLoss::failedUnitsLeaveNoPreparedStatements()
 {
     if (TestDb::currentBackend().name != QStringLiteral("postgres"))
         QSKIP("prepared statements live on the PostgreSQL session");
-    // An operator name longer than its column makes the record's insert fail inside the unit,
-    // after the balance update; the server then refuses to free statements until the rollback.
+    // A record the server refuses makes the insert fail inside the unit, after the balance
+    // update; the server then refuses to free statements until the rollback.
+    QVERIFY(m_gateway->DbExecute(
+        QStringLiteral("ALTER TABLE Moneys ADD CONSTRAINT refuse_five CHECK (fullMoney <> '5')")));
+    // The tables outlive this test function.
+    auto dropConstraint = qScopeGuard(
+        [this] { m_gateway->DbExecute(QStringLiteral("ALTER TABLE Moneys DROP CONSTRAINT refuse_five")); });
     SessionUser operatorUser;
-    operatorUser.loginName = QString(60, QLatin1Char('a'));
+    operatorUser.loginName = QStringLiteral("admin");
+    operatorUser.password = QStringLiteral("apw");
     for (int k = 0; k < 200; ++k) {
         const Outcome outcome =
             DbRecharge(*m_gateway, operatorUser, QStringLiteral("user01"), QStringLiteral("5"));
@@ -227,7 +235,6 @@ void TestConnectionLoss::failedUnitsLeaveNoPreparedStatements()
     }
     QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 1000);
     // Reductions that the balance does not cover fail inside their unit as well.
-    operatorUser.loginName = QStringLiteral("admin");
     for (int k = 0; k < 20; ++k)
         QVERIFY(!DbReduce(*m_gateway, operatorUser, QStringLiteral("user01"), QStringLiteral("pw"),
                           QStringLiteral("5000")));
@@ -240,6 +247,7 @@ void TestConnectionLoss::balanceStatementsTellAnUnknownCommit()
 {
     SessionUser operatorUser;
     operatorUser.loginName = QStringLiteral("admin");
+    operatorUser.password = QStringLiteral("apw");
     DbGateway gateway(m_gateway->config());
     gateway.setStatementHook([](const QString& sql) {
         return sql == QStringLiteral("COMMIT") ? DbGateway::HookAction::LoseAnswer

@@ -25,6 +25,7 @@ private slots:
     void rechargeSinceLoginCounts();
     void emptyListEndsAtOnce();
     void failedPartIsNeitherWrittenNorCharged();
+    void disabledSinceLoginSubmitsNothing();
     void unreachableDatabaseEndsOnlyTheRun();
     void twoClientsNeverOverdraw();
 
@@ -188,8 +189,29 @@ void TestSubmissionRun::failedPartIsNeitherWrittenNorCharged()
     QVERIFY(Schema::create(*m_gateway));
     QVERIFY(m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET pwd='changed'")));
     const Outcome stale = runInThread(*m_gateway, request(QStringLiteral("hi"), 3, 100));
-    QCOMPARE(stale.failed.size(), 1);
+    // A password changed since the login stops the run before anything is written.
+    QCOMPARE(stale.summary.stopMessage, QStringLiteral("帐号或密码错误!"));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 0);
+}
+
+void TestSubmissionRun::disabledSinceLoginSubmitsNothing()
+{
+    // Staff disable the account while its run writes: the part before stays, the next is refused.
+    DbGateway gateway(m_gateway->config());
+    int units = 0;
+    gateway.setStatementHook([&](const QString& sql) {
+        if (sql == QStringLiteral("BEGIN") && ++units == 2) {
+            m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET type='禁用'"));
+            m_gateway->closeThreadConnection();
+        }
+        return DbGateway::HookAction::Proceed;
+    });
+    const Outcome outcome = runInThread(gateway, request(QString(100, QLatin1Char('d')), 3, 100));
+    QCOMPARE(outcome.summary.stopMessage, QStringLiteral("提示:管理禁用此用户登陆!"));
+    QCOMPARE(outcome.summary.chargedParts, 1);
+    QCOMPARE(outcome.summary.failedParts, 0);
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 1);
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 97);
 }
 
 void TestSubmissionRun::unreachableDatabaseEndsOnlyTheRun()
