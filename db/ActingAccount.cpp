@@ -9,7 +9,8 @@ bool typeGrants(const QString& type, ActingRight right)
     rights.applyType(type);
     switch (right) {
     case ActingRight::Use:
-        return rights.typeCode != SessionUser::Unknown;
+        // The login's rule: every account but a disabled one may log in and use the client.
+        return type != QStringLiteral("禁用");
     case ActingRight::Administer:
         return rights.canAdminister;
     case ActingRight::Administrator:
