@@ -7,7 +7,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
+#include <QThread>
 #include <QUrl>
+
+#include <condition_variable>
+#include <mutex>
 
 namespace TestDb {
 namespace {
@@ -111,6 +115,16 @@ void addAccount(DbGateway& gateway, const QString& loginName, const QString& pas
                               {balance, loginName}));
 }
 
+SessionUser addActingAccount(DbGateway& gateway, const QString& loginName, const QString& type)
+{
+    addAccount(gateway, loginName, QStringLiteral("pw"), type);
+    SessionUser session;
+    session.loginName = loginName;
+    session.password = QStringLiteral("pw");
+    session.applyType(type);
+    return session;
+}
+
 qint64 balanceOf(DbGateway& gateway, const QString& loginName)
 {
     DbRows rows =
@@ -131,6 +145,59 @@ QString text(DbGateway& gateway, const QString& sql, const QVariantList& values,
 {
     DbRows rows = gateway.DbQuery(sql, values);
     return rows.atEnd() ? QString() : rows.text(column);
+}
+
+struct TableLock::State
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool held = false;
+    bool released = false;
+    std::unique_ptr<QThread> thread;
+};
+
+TableLock::TableLock(const QString& address, const QString& table, int maxSeconds)
+    : m_state(std::make_shared<State>())
+{
+    auto state = m_state;
+    state->thread.reset(QThread::create([state, address, table, maxSeconds] {
+        DbGateway gateway(DbConfig::parse(address, QDir::currentPath()));
+        gateway.transaction([&] {
+            const bool locked =
+                gateway.DbExecute(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table));
+            std::unique_lock lock(state->mutex);
+            state->held = locked;
+            state->changed.notify_all();
+            // Bounded, so that a failing test ends instead of hanging.
+            state->changed.wait_for(lock, std::chrono::seconds(maxSeconds), [&] { return state->released; });
+            state->held = false;
+            return false;
+        });
+    }));
+    state->thread->start();
+    std::unique_lock lock(state->mutex);
+    state->changed.wait_for(lock, std::chrono::seconds(10), [&] { return state->held; });
+}
+
+TableLock::~TableLock()
+{
+    release();
+}
+
+bool TableLock::held() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->held;
+}
+
+void TableLock::release()
+{
+    {
+        std::lock_guard lock(m_state->mutex);
+        m_state->released = true;
+        m_state->changed.notify_all();
+    }
+    m_state->thread->wait();
 }
 
 } // namespace TestDb

@@ -2,6 +2,7 @@
 
 #include "db/AccountSetup.h"
 #include "db/DbGateway.h"
+#include "db/SessionUser.h"
 
 #include <QList>
 #include <QString>
@@ -34,9 +35,27 @@ void clearTables(DbGateway& gateway);
 void addAccount(DbGateway& gateway, const QString& loginName, const QString& password, const QString& type,
                 qint64 balance = 0, const QString& nickname = QStringLiteral("测试员"),
                 const QString& company = QStringLiteral("测试公司"));
+// Adds an account (password "pw") and returns the session of its login.
+SessionUser addActingAccount(DbGateway& gateway, const QString& loginName,
+                             const QString& type = QStringLiteral("管理员"));
 qint64 balanceOf(DbGateway& gateway, const QString& loginName);
 qint64 count(DbGateway& gateway, const QString& table, const QString& where = {},
              const QVariantList& values = {});
 QString text(DbGateway& gateway, const QString& sql, const QVariantList& values, const QString& column);
+
+// A stalled server: holds a PostgreSQL table locked from a connection of its own until released,
+// destroyed or maxSeconds have passed, so that every other statement on the table waits.
+class TableLock
+{
+public:
+    TableLock(const QString& address, const QString& table, int maxSeconds = 20);
+    ~TableLock();
+    bool held() const;
+    void release();
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};
 
 } // namespace TestDb
