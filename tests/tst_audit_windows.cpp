@@ -384,6 +384,7 @@ void TestAuditWindows::approvalChecksFieldsAndKeepsTheStoredBatch()
     const qint64 id = insertRow(*m_gateway, "Messages", "alice", stored, kXYXZ);
     CAuditDlg* window = open<CAuditDlg>(id, stored);
     QTRY_VERIFY(counted());
+    QCOMPARE(window->windowTitle(), QStringLiteral("alice / 2011-03-05 15:04:09 / 第一行 line two "));
     auto* content = window->findChild<QPlainTextEdit*>("contentEdit");
     QVERIFY(content->isReadOnly());
     QVERIFY(window->findChild<QLineEdit*>("accountEdit")->isReadOnly());
