@@ -7,11 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
-#include <QThread>
 #include <QUrl>
-
-#include <condition_variable>
-#include <mutex>
 
 namespace TestDb {
 namespace {
@@ -149,57 +145,20 @@ QString text(DbGateway& gateway, const QString& sql, const QVariantList& values,
     return rows.atEnd() ? QString() : rows.text(column);
 }
 
-struct TableLock::State
-{
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool held = false;
-    bool released = false;
-    std::unique_ptr<QThread> thread;
-};
-
 TableLock::TableLock(const QString& address, const QString& table, int maxSeconds)
-    : m_state(std::make_shared<State>())
+    : m_gateway(std::make_unique<DbGateway>(DbConfig::parse(address, QDir::currentPath())))
 {
-    auto state = m_state;
-    state->thread.reset(QThread::create([state, address, table, maxSeconds] {
-        DbGateway gateway(DbConfig::parse(address, QDir::currentPath()));
-        gateway.transaction([&] {
-            const bool locked =
-                gateway.DbExecute(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table));
-            std::unique_lock lock(state->mutex);
-            state->held = locked;
-            state->changed.notify_all();
-            // Bounded, so that a failing test ends instead of hanging.
-            state->changed.wait_for(lock, std::chrono::seconds(maxSeconds), [&] { return state->released; });
-            state->held = false;
-            return false;
-        });
-    }));
-    state->thread->start();
-    std::unique_lock lock(state->mutex);
-    state->changed.wait_for(lock, std::chrono::seconds(10), [&] { return state->held; });
-}
-
-TableLock::~TableLock()
-{
-    release();
-}
-
-bool TableLock::held() const
-{
-    std::lock_guard lock(m_state->mutex);
-    return m_state->held;
+    m_held = m_gateway->DbExecute(
+                 QStringLiteral("SET idle_in_transaction_session_timeout = %1").arg(maxSeconds * 1000)) &&
+             m_gateway->DbExecute(QStringLiteral("BEGIN")) &&
+             m_gateway->DbExecute(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table));
 }
 
 void TableLock::release()
 {
-    {
-        std::lock_guard lock(m_state->mutex);
-        m_state->released = true;
-        m_state->changed.notify_all();
-    }
-    m_state->thread->wait();
+    if (m_held)
+        m_gateway->DbExecute(QStringLiteral("ROLLBACK"));
+    m_held = false;
 }
 
 } // namespace TestDb

@@ -43,19 +43,20 @@ qint64 count(DbGateway& gateway, const QString& table, const QString& where = {}
              const QVariantList& values = {});
 QString text(DbGateway& gateway, const QString& sql, const QVariantList& values, const QString& column);
 
-// A stalled server: holds a PostgreSQL table locked from a connection of its own until released,
-// destroyed or maxSeconds have passed, so that every other statement on the table waits.
+// A stalled server: holds a PostgreSQL table locked from a connection of its own until released
+// or destroyed, so that every other statement on the table waits. The server ends the holder
+// after maxSeconds, so a failing test cannot hang on it.
 class TableLock
 {
 public:
     TableLock(const QString& address, const QString& table, int maxSeconds = 20);
-    ~TableLock();
-    bool held() const;
+    ~TableLock() { release(); }
+    bool held() const { return m_held; }
     void release();
 
 private:
-    struct State;
-    std::shared_ptr<State> m_state;
+    std::unique_ptr<DbGateway> m_gateway;
+    bool m_held = false;
 };
 
 } // namespace TestDb

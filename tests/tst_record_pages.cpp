@@ -4,7 +4,6 @@
 #include "app/ListQuery.h"
 #include "app/PopupDlg.h"
 #include "app/ReportModel.h"
-#include "app/WindowPlacement.h"
 #include "audit/AuditDlg.h"
 #include "audit/AuditStatsDlg.h"
 #include "db/RecordStatements.h"
@@ -61,8 +60,6 @@ private slots:
     void popupPlacement_data();
     void popupPlacement();
     void popupShowsItsRecordAndLeavesAfterFiveSeconds();
-    void windowPlacement_data();
-    void windowPlacement();
     void auditWindowOpensCentredOncePerBatch();
 
     void receiveListingsAndLimit();
@@ -155,24 +152,6 @@ void TestRecordPages::popupShowsItsRecordAndLeavesAfterFiveSeconds()
     QTest::qWait(4000);
     QVERIFY(first && second);
     QTRY_VERIFY_WITH_TIMEOUT(!first && !second, 3000);
-}
-
-void TestRecordPages::windowPlacement_data()
-{
-    QTest::addColumn<QRect>("owner");
-    QTest::addColumn<QPoint>("expected");
-    const QSize window(410, 482);
-    QTest::newRow("centred") << QRect(100, 50, 800, 582) << QPoint(100 + 195, 50 + 50);
-    QTest::newRow("owner off the right edge") << QRect(900, 50, 800, 582) << QPoint(1280 - 410, 100);
-    QTest::newRow("owner off the bottom") << QRect(100, 600, 800, 582) << QPoint(295, 760 - 482);
-    QTest::newRow("owner off the top left") << QRect(-700, -500, 800, 582) << QPoint(0, 40);
-}
-
-void TestRecordPages::windowPlacement()
-{
-    QFETCH(QRect, owner);
-    QFETCH(QPoint, expected);
-    QCOMPARE(WindowPlacement::centredOver(owner, QSize(410, 482), QRect(0, 40, 1280, 720)), expected);
 }
 
 void TestRecordPages::auditWindowOpensCentredOncePerBatch()

@@ -188,46 +188,29 @@ void TestRecordStatements::approvalRefusals_data()
     QTest::addColumn<QString>("count");
     QTest::addColumn<QString>("rate");
     QTest::addColumn<QString>("message");
-
+    const auto row = [](const char* name, const QString& type, const QString& password, const QString& list,
+                        const QString& count, const QString& rate, const QString& message) {
+        QTest::newRow(name) << type << password << list << count << rate << message;
+    };
     const QString admin = QStringLiteral("管理员");
+    const QString pw = QStringLiteral("pw");
     const QString list = QStringLiteral("13800000001,");
-    QTest::newRow("approved") << admin << "pw" << list << "1"
-                              << "98" << RecordText::audited;
-    QTest::newRow("20 bytes") << admin << "pw" << list << "12345678901234567890" << QString(10, u'率')
-                              << RecordText::audited;
+    row("approved", admin, pw, list, "1", "98", RecordText::audited);
+    row("20 bytes", admin, pw, list, "12345678901234567890", QString(10, u'率'), RecordText::audited);
     // The acting account as it is now, not as it was at login.
-    QTest::newRow("disabled since login") << "禁用"
-                                          << "pw" << list << "1"
-                                          << "98" << LoginText::disabled;
-    QTest::newRow("demoted to agent") << "代理用户"
-                                      << "pw" << list << "1"
-                                      << "98" << ActingText::notAllowed;
-    QTest::newRow("password changed") << admin << "old" << list << "1"
-                                      << "98" << LoginText::wrongPassword;
+    row("disabled since login", "禁用", pw, list, "1", "98", LoginText::disabled);
+    row("demoted to agent", "代理用户", pw, list, "1", "98", ActingText::notAllowed);
+    row("password changed", admin, "old", list, "1", "98", LoginText::wrongPassword);
     // A stored list that gives no number.
-    QTest::newRow("empty list") << admin << "pw"
-                                << ""
-                                << "1"
-                                << "98" << RecordText::countFirst;
-    QTest::newRow("leading comma") << admin << "pw"
-                                   << ",13800000001,"
-                                   << "1"
-                                   << "98" << RecordText::countFirst;
-    QTest::newRow("no comma") << admin << "pw"
-                              << "13800000001"
-                              << "1"
-                              << "98" << RecordText::countFirst;
+    row("empty list", admin, pw, "", "1", "98", RecordText::countFirst);
+    row("leading comma", admin, pw, ",13800000001,", "1", "98", RecordText::countFirst);
     // What the columns cannot keep, named by field.
-    QTest::newRow("count too long") << admin << "pw" << list << "123456789012345678901"
-                                    << "98"
-                                    << "提示: 相同内容短信发送条数最多20个字节(一个汉字算2个)!";
-    QTest::newRow("rate too long") << admin << "pw" << list << "1" << QString(11, u'率')
-                                   << "提示: 发送率最多20个字节(一个汉字算2个)!";
-    QTest::newRow("lone surrogate") << admin << "pw" << list << "1" << QString(QChar(0xD800)) + "9"
-                                    << "提示: 发送率中不能使用字符 U+D800,请删除后再试!";
-    QTest::newRow("emoji") << admin << "pw" << list << "1😀"
-                           << "98"
-                           << "提示: 相同内容短信发送条数中不能使用字符“😀”(U+1F600),请删除后再试!";
+    row("count too long", admin, pw, list, "123456789012345678901", "98",
+        "提示: 相同内容短信发送条数最多20个字节(一个汉字算2个)!");
+    row("lone surrogate", admin, pw, list, "1", QString(QChar(0xD800)) + "9",
+        "提示: 发送率中不能使用字符 U+D800,请删除后再试!");
+    row("emoji", admin, pw, list, "1😀", "98",
+        "提示: 相同内容短信发送条数中不能使用字符“😀”(U+1F600),请删除后再试!");
 }
 
 void TestRecordStatements::approvalRefusals()
