@@ -5,17 +5,32 @@
 #include "skin/DialogUnits.h"
 
 #include <QCloseEvent>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+namespace {
+
+// The audit windows of this client by batch; used on the user-interface thread only.
+QHash<qint64, CAuditDlg*>& windowsByBatch()
+{
+    static QHash<qint64, CAuditDlg*> windows;
+    return windows;
+}
+
+} // namespace
+
 CAuditDlg::CAuditDlg(const PageContext& context, const SelectedRecord& record, QWidget* parent)
     : CStatisticsWindow(Variant::Audit, context, record, parent)
 {
     ++AuditWindowsOpen;
+    windowsByBatch().insert(record.id, this);
     setObjectName(QStringLiteral("auditWindow"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
+    m_account->setReadOnly(true);
+    m_content->setReadOnly(true);
 
     auto* rateCaption = new QLabel(QStringLiteral("发送率为:"), this);
     DialogUnits::place(rateCaption, 140, 241, 38, 9);
@@ -42,11 +57,18 @@ CAuditDlg::~CAuditDlg()
     leaveOpenWindows();
 }
 
+CAuditDlg* CAuditDlg::openFor(qint64 messageId)
+{
+    return windowsByBatch().value(messageId);
+}
+
 void CAuditDlg::leaveOpenWindows()
 {
     if (m_open) {
         m_open = false;
         --AuditWindowsOpen;
+        if (windowsByBatch().value(m_record.id) == this)
+            windowsByBatch().remove(m_record.id);
     }
 }
 
@@ -70,8 +92,8 @@ void CAuditDlg::audit()
         Dialogs::inform(this, RecordText::countFirst);
         return;
     }
-    const Outcome outcome = DbAuditBatch(m_context.gateway, m_record.id, m_account->text(),
-                                         m_content->toPlainText(), m_count->text(), rate, m_auditNumberList);
+    const Outcome outcome =
+        DbAuditBatch(m_context.gateway, m_context.session, m_record.id, m_count->text(), rate);
     if (outcome) {
         // Approving again needs a new count, which finds the batch gone.
         m_counted = false;

@@ -3,13 +3,18 @@
 #include "audit/StatisticsWindow.h"
 
 // The audit window of one waiting batch: counts its numbers, saves them as logs, and approves
-// the batch with a send rate or discards it. It approves exactly the list it counted itself.
+// the batch with a send rate or discards it. The approval records the batch as it is stored;
+// the account and content are shown, not edited, so what is seen is what is approved. One
+// window per batch in a client.
 class CAuditDlg : public CStatisticsWindow
 {
     Q_OBJECT
 public:
     CAuditDlg(const PageContext& context, const SelectedRecord& record, QWidget* parent);
     ~CAuditDlg() override;
+
+    // The window open for this batch, if any.
+    static CAuditDlg* openFor(qint64 messageId);
 
     // The number list of this window's last count; empty until a count has found the batch.
     const QString& auditNumberList() const { return m_auditNumberList; }
@@ -28,7 +33,7 @@ private:
     void leaveOpenWindows();
 
     QLineEdit* m_rate = nullptr;
-    QString m_auditNumberList;
+    QString m_auditNumberList; // shown by tests; the approval reads the stored list
     bool m_counted = false;
     bool m_open = true;
 };

@@ -16,8 +16,15 @@ struct SelectedRecord
     QString content;
     QString time;
 
-    // "account / time / content", the title of the windows opened on the record.
-    QString title() const { return account + QStringLiteral(" / ") + time + QStringLiteral(" / ") + content; }
+    // "account / time / content", the title of the windows opened on the record. A title bar
+    // has one line: line breaks of the content show as blanks.
+    QString title() const
+    {
+        QString line = content;
+        line.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+        line.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
+        return account + QStringLiteral(" / ") + time + QStringLiteral(" / ") + line;
+    }
 };
 Q_DECLARE_METATYPE(SelectedRecord)
 

@@ -1,5 +1,6 @@
 #include "audit/StatisticsRun.h"
 
+#include "app/Worker.h"
 #include "db/DbGateway.h"
 #include "db/RecordStatements.h"
 
@@ -19,53 +20,41 @@ void pause(int milliseconds, const std::atomic<bool>& cancelled)
 
 } // namespace
 
-StatisticsRun::StatisticsRun(DbGateway& gateway, QObject* parent) : QObject(parent), m_gateway(gateway) {}
-
-StatisticsRun::~StatisticsRun()
+StatisticsRun::StatisticsRun(DbGateway& gateway, QObject* parent)
+    : QObject(parent), m_config(gateway.config()), m_worker(new Worker(this))
 {
-    if (m_current)
-        m_current->cancelled = true;
-    for (auto& thread : m_threads)
-        thread->wait();
 }
 
-void StatisticsRun::deliver(const std::shared_ptr<Control>& control, const std::function<void()>& call)
+StatisticsRun::~StatisticsRun() = default;
+
+bool StatisticsRun::isRunning() const
 {
-    QMetaObject::invokeMethod(
-        this,
-        [this, control, call] {
-            if (control == m_current && !control->cancelled)
-                call();
-        },
-        Qt::QueuedConnection);
+    return m_worker->isRunning();
 }
 
 void StatisticsRun::start(Source source, Mode mode, qint64 id)
 {
-    if (m_current)
-        m_current->cancelled = true;
-    auto control = std::make_shared<Control>();
-    m_current = control;
-    m_running = true;
     const int pauseMs = m_pauseMs;
-    DbGateway& gateway = m_gateway;
+    const DbConfig config = m_config;
     QElapsedTimer clock;
     clock.start();
-    QThread* thread = QThread::create([=, this, &gateway] {
-        DbThreadScope scope(gateway);
+    m_worker->start([=, this](const Worker::Run& run) -> std::function<void()> {
         const auto caption = [&](const QString& text) {
-            deliver(control, [this, text] { emit captionChanged(text); });
+            run.deliver([this, text] { emit captionChanged(text); });
         };
         caption(connectingCaption());
-        pause(pauseMs, control->cancelled);
+        pause(pauseMs, run.cancelFlag());
         StatisticsOutcome outcome;
-        const StoredNumbers stored =
-            source == Source::Waiting ? DbReadWaitingNumbers(gateway, id) : DbReadAuditedNumbers(gateway, id);
+        const StoredNumbers stored = [&] {
+            DbGateway gateway(config);
+            return source == Source::Waiting ? DbReadWaitingNumbers(gateway, id)
+                                             : DbReadAuditedNumbers(gateway, id);
+        }();
         outcome.outcome = stored.outcome;
         outcome.found = stored.found;
         outcome.numberList = stored.list;
-        if (stored.outcome) {
-            pause(pauseMs, control->cancelled);
+        if (stored.outcome && !run.cancelled()) {
+            pause(pauseMs, run.cancelFlag());
             caption(receivingCaption());
             bool checking = false;
             const auto progress = [&](const NumberStatistics::Progress& step) {
@@ -73,36 +62,13 @@ void StatisticsRun::start(Source source, Mode mode, qint64 id)
                     checking = true;
                     caption(checkingCaption());
                 }
-                deliver(control, [this, step] { emit progressed(step); });
+                run.deliver([this, step] { emit progressed(step); });
             };
             outcome.result = mode == Mode::Count
-                                 ? NumberStatistics::count(stored.list, progress, &control->cancelled)
-                                 : NumberStatistics::listOnly(stored.list, progress, &control->cancelled);
+                                 ? NumberStatistics::count(stored.list, progress, &run.cancelFlag())
+                                 : NumberStatistics::listOnly(stored.list, progress, &run.cancelFlag());
         }
         outcome.elapsedSeconds = clock.elapsed() / 1000;
-        QThread* self = QThread::currentThread();
-        QMetaObject::invokeMethod(
-            this,
-            [this, control, self, outcome] {
-                join(self);
-                if (control != m_current || control->cancelled)
-                    return;
-                m_running = false;
-                emit finished(outcome);
-            },
-            Qt::QueuedConnection);
+        return [this, outcome] { emit finished(outcome); };
     });
-    m_threads.emplace_back(thread);
-    thread->start();
-}
-
-void StatisticsRun::join(QThread* thread)
-{
-    for (auto it = m_threads.begin(); it != m_threads.end(); ++it) {
-        if (it->get() == thread) {
-            (*it)->wait();
-            m_threads.erase(it);
-            return;
-        }
-    }
 }

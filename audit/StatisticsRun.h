@@ -1,16 +1,14 @@
 #pragma once
 
 #include "audit/NumberStatistics.h"
+#include "db/DbConfig.h"
 #include "db/Outcome.h"
 
 #include <QObject>
 
-#include <atomic>
-#include <list>
-#include <memory>
 
 class DbGateway;
-class QThread;
+class Worker;
 
 // What one statistics run found.
 struct StatisticsOutcome
@@ -22,9 +20,11 @@ struct StatisticsOutcome
     qint64 elapsedSeconds = 0; // whole seconds since the run was started
 };
 
-// Reads one batch's number list by id on a worker thread with its own connection and counts
-// it there; captions, progress and the result come back through queued calls. One run at a
-// time per object: a new start drops what the older run still delivers.
+// Reads one batch's number list by id on a worker thread and counts it there; captions,
+// progress and the result come back through queued calls. One run at a time per object: a new
+// start drops what the older run still delivers. A run uses a gateway of its own on the same
+// database, so that one left behind by a closed window, stuck in a read until the read's time
+// limit, depends on nothing of the window.
 class StatisticsRun : public QObject
 {
     Q_OBJECT
@@ -46,7 +46,7 @@ public:
     // The two pauses that let the user read the first captions; 500 ms each by default.
     void setCaptionPause(int milliseconds) { m_pauseMs = milliseconds; }
     void start(Source source, Mode mode, qint64 id);
-    bool isRunning() const { return m_running; }
+    bool isRunning() const;
 
     static QString connectingCaption() { return QStringLiteral("连接服务器...."); }
     static QString receivingCaption() { return QStringLiteral("接收数据计算中..."); }
@@ -58,16 +58,7 @@ signals:
     void finished(const StatisticsOutcome& outcome);
 
 private:
-    struct Control
-    {
-        std::atomic<bool> cancelled{false};
-    };
-    void deliver(const std::shared_ptr<Control>& control, const std::function<void()>& call);
-    void join(QThread* thread);
-
-    DbGateway& m_gateway;
+    const DbConfig m_config;
     int m_pauseMs = 500;
-    bool m_running = false;
-    std::shared_ptr<Control> m_current;
-    std::list<std::unique_ptr<QThread>> m_threads;
+    Worker* m_worker = nullptr;
 };

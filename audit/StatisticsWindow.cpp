@@ -1,6 +1,8 @@
 #include "audit/StatisticsWindow.h"
 
 #include "app/Dialogs.h"
+#include "app/WindowPlacement.h"
+#include "app/Worker.h"
 #include "skin/DialogUnits.h"
 
 #include <QDateTime>
@@ -11,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringListModel>
-#include <QThread>
 #include <QUrl>
 
 namespace {
@@ -31,6 +32,7 @@ CStatisticsWindow::CStatisticsWindow(Variant variant, const PageContext& context
         flags |= Qt::WindowMinimizeButtonHint;
     setWindowFlags(flags);
     setFixedSize(DialogUnits::toPixels(273), DialogUnits::toPixels(321));
+    WindowPlacement::centreOverParent(this);
     setWindowTitle(m_record.title());
     m_run = new StatisticsRun(context.gateway, this);
     m_run->setCaptionPause(s_captionPauseMs);
@@ -46,11 +48,7 @@ CStatisticsWindow::CStatisticsWindow(Variant variant, const PageContext& context
     connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
 }
 
-CStatisticsWindow::~CStatisticsWindow()
-{
-    for (auto& thread : m_saves)
-        thread->wait();
-}
+CStatisticsWindow::~CStatisticsWindow() = default;
 
 QLabel* CStatisticsWindow::addLabel(const QString& name, const QString& text, double x, double y, double w,
                                     double h)
@@ -187,25 +185,17 @@ void CStatisticsWindow::saveList(LogKind kind, QPushButton* button, QStringListM
     const QString content = m_content->toPlainText();
     const QStringList entries = list->stringList();
     const QDateTime when = QDateTime::currentDateTime();
-    QThread* thread = QThread::create([=, this] {
+    Worker*& worker = m_saves[button];
+    if (!worker)
+        worker = new Worker(this);
+    worker->start([=, this](const Worker::Run&) -> std::function<void()> {
         const LogSave save = saveLogList(folder, kind, account, content, entries, when);
-        QThread* self = QThread::currentThread();
-        QMetaObject::invokeMethod(
-            this, [this, self, button, save] { saveDone(self, button, save); }, Qt::QueuedConnection);
+        return [this, button, save] { saveDone(button, save); };
     });
-    m_saves.emplace_back(thread);
-    thread->start();
 }
 
-void CStatisticsWindow::saveDone(QThread* thread, QPushButton* button, const LogSave& save)
+void CStatisticsWindow::saveDone(QPushButton* button, const LogSave& save)
 {
-    for (auto it = m_saves.begin(); it != m_saves.end(); ++it) {
-        if (it->get() == thread) {
-            (*it)->wait();
-            m_saves.erase(it);
-            break;
-        }
-    }
     if (save.ok)
         Dialogs::openUrlOrTell(this, QUrl::fromLocalFile(save.path));
     else

@@ -5,10 +5,8 @@
 #include "audit/SelectedRecord.h"
 #include "audit/StatisticsRun.h"
 
+#include <QHash>
 #include <QWidget>
-
-#include <list>
-#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -16,7 +14,7 @@ class QListView;
 class QPlainTextEdit;
 class QPushButton;
 class QStringListModel;
-class QThread;
+class Worker;
 
 // What the audit window and the two statistics windows share: the record's three edits, the
 // number lists with their counts, the statistics run and the log saves. Each window works on
@@ -76,9 +74,9 @@ private:
     QLabel* addLabel(const QString& name, const QString& text, double x, double y, double w, double h);
     void showProgress(const NumberStatistics::Progress& progress);
     void showResult(const StatisticsOutcome& outcome);
-    void saveDone(QThread* thread, QPushButton* button, const LogSave& save);
+    void saveDone(QPushButton* button, const LogSave& save);
 
     static inline int s_captionPauseMs = 500;
     StatisticsRun* m_run = nullptr;
-    std::list<std::unique_ptr<QThread>> m_saves;
+    QHash<QPushButton*, Worker*> m_saves; // one per save button, which stays disabled while it runs
 };

@@ -1,6 +1,12 @@
 #include "db/RecordStatements.h"
 
+#include "app/Gbk.h"
+#include "db/ActingAccount.h"
 #include "db/DbGateway.h"
+#include "db/ServerRead.h"
+#include "db/StorableText.h"
+
+#include <QElapsedTimer>
 
 namespace {
 
@@ -11,13 +17,22 @@ constexpr qsizetype kIdsPerStatement = 500;
 StoredNumbers readNumbers(DbGateway& gateway, const QString& sql, const QString& column, qint64 id)
 {
     StoredNumbers stored;
-    DbRows rows = gateway.DbQuery(sql, {id});
-    if (!rows.atEnd()) {
-        stored.list = rows.text(column);
-        stored.found = !rows.failed();
+    const ServerRead::Reads reads = ServerRead::within(gateway, [&] {
+        DbRows rows = gateway.DbQuery(sql, {id});
+        if (!rows.atEnd()) {
+            stored.list = rows.text(column);
+            stored.found = !rows.failed();
+        }
+        return !rows.failed();
+    });
+    if (reads.ok) {
+        stored.outcome = Outcome::success();
+        return stored;
     }
+    stored.found = false;
+    stored.list.clear();
     stored.outcome =
-        rows.failed() ? Outcome::failure(RecordText::readFailed, rows.error()) : Outcome::success();
+        Outcome::failure(reads.timedOut ? ServerRead::timedOutText() : RecordText::readFailed, reads.error);
     return stored;
 }
 
@@ -29,7 +44,71 @@ QString placeholders(qsizetype count)
     return marks;
 }
 
+QString fieldFault(const QString& label, const QString& text)
+{
+    const QString problem = unstorableCharacter(text);
+    if (!problem.isEmpty()) {
+        // "提示: 不能使用字符…" as "提示: <field>中不能使用字符…".
+        const QString lead = QStringLiteral("提示: ");
+        return lead + label + QStringLiteral("中") +
+               (problem.startsWith(lead) ? problem.mid(lead.size()) : problem);
+    }
+    if (Gbk::byteLength(text) > kMaxAuditField)
+        return QStringLiteral("提示: %1最多%2个字节(一个汉字算2个)!").arg(label).arg(kMaxAuditField);
+    return {};
+}
+
+Outcome databaseFailure()
+{
+    return Outcome::failure(RecordText::readFailed, DbGateway::lastError());
+}
+
+// The steps of one approval inside its unit. The record and the account's rate are written
+// before the batch leaves Messages; of two staff members approving at once, the second finds
+// nothing to remove (its DELETE waits for the first to commit) and its unit is undone.
+Outcome approve(DbGateway& gateway, const SessionUser& session, qint64 messageId, const QString& count,
+                const QString& rate)
+{
+    if (!ServerRead::limit(gateway))
+        return databaseFailure();
+    const Outcome acting = DbCheckActing(gateway, session, ActingRight::Administrator);
+    if (!acting)
+        return acting;
+    DbRows rows = gateway.DbQuery(RecordSql::listedWaiting(), {messageId});
+    if (rows.failed())
+        return databaseFailure();
+    if (rows.atEnd())
+        return Outcome::failure(RecordText::batchGone);
+    const qint64 listed = rows.number(QStringLiteral("listed"));
+    if (rows.failed())
+        return databaseFailure();
+    rows = DbRows();
+    if (listed == 0)
+        return Outcome::failure(RecordText::countFirst);
+    qint64 written = 0;
+    if (!gateway.DbExecute(RecordSql::insertAudited(gateway.dialect()), {count, rate, messageId}, &written))
+        return databaseFailure();
+    if (written != 1)
+        return Outcome::failure(RecordText::batchGone);
+    if (!gateway.DbExecute(RecordSql::updateRate(), {rate, messageId}))
+        return databaseFailure();
+    qint64 removed = 0;
+    if (!gateway.DbExecute(RecordSql::deleteWaiting(), {messageId}, &removed))
+        return databaseFailure();
+    if (removed != 1)
+        return Outcome::failure(RecordText::batchGone);
+    return Outcome::success(RecordText::audited);
+}
+
 } // namespace
+
+QString auditFieldFault(const QString& count, const QString& rate)
+{
+    QString fault = fieldFault(QStringLiteral("相同内容短信发送条数"), count);
+    if (fault.isEmpty())
+        fault = fieldFault(QStringLiteral("发送率"), rate);
+    return fault;
+}
 
 DayRange dayRange(const QDate& first, const QDate& last)
 {
@@ -38,16 +117,26 @@ DayRange dayRange(const QDate& first, const QDate& last)
 
 namespace RecordSql {
 
+// 1 when the stored list gives at least one number: a comma after its first character.
+QString listedWaiting()
+{
+    return QStringLiteral("SELECT CASE WHEN CountNum LIKE '%,%' AND CountNum NOT LIKE ',%' THEN 1 ELSE 0 END "
+                          "AS listed FROM Messages WHERE id = ?");
+}
+
+// Account, content and number list are copied on the server, so they stay exactly as stored.
 QString insertAudited(const SqlDialect& dialect)
 {
-    return QStringLiteral(
-               "INSERT INTO UserRecv (loginName,message,Num,recvs,addDate,tel) VALUES (?,%1,?,?,%2,%1)")
-        .arg(dialect.longText(), dialect.now());
+    return QStringLiteral("INSERT INTO UserRecv (loginName,message,Num,recvs,addDate,tel) "
+                          "SELECT loginName,message,?,?,%1,CountNum FROM Messages WHERE id = ?")
+        .arg(dialect.now());
 }
 
 QString updateRate()
 {
-    return QStringLiteral("UPDATE UserInfo SET recvs = ? WHERE (loginName = ?)");
+    return QStringLiteral(
+        "UPDATE UserInfo SET recvs = ? WHERE RTRIM(loginName) = (SELECT RTRIM(loginName) FROM Messages "
+        "WHERE id = ?)");
 }
 
 QString deleteWaiting()
@@ -74,31 +163,36 @@ StoredNumbers DbReadAuditedNumbers(DbGateway& gateway, qint64 recordId)
                        QStringLiteral("tel"), recordId);
 }
 
-Outcome DbAuditBatch(DbGateway& gateway, qint64 messageId, const QString& account, const QString& content,
-                     const QString& count, const QString& rate, const QString& numberList)
+Outcome DbAuditBatch(DbGateway& gateway, const SessionUser& session, qint64 messageId, const QString& count,
+                     const QString& rate)
 {
-    bool gone = false;
-    // The batch leaves Messages first: of two staff members approving it at once, the second
-    // finds it gone (its DELETE waits for the first to commit) and writes nothing.
+    const QString fault = auditFieldFault(count, rate);
+    if (!fault.isEmpty())
+        return Outcome::failure(fault);
+    Outcome outcome;
+    bool ran = false;
+    QElapsedTimer clock;
+    clock.start();
     const bool done = gateway.transaction([&] {
-        qint64 removed = 0;
-        if (!gateway.DbExecute(RecordSql::deleteWaiting(), {messageId}, &removed))
-            return false;
-        if (removed != 1) {
-            gone = true;
-            return false;
-        }
-        return gateway.DbExecute(RecordSql::insertAudited(gateway.dialect()),
-                                 {account, content, count, rate, numberList}) &&
-               gateway.DbExecute(RecordSql::updateRate(), {rate, account});
+        ran = true;
+        outcome = approve(gateway, session, messageId, count, rate);
+        return outcome.ok;
     });
-    if (gone)
-        return Outcome::failure(RecordText::batchGone);
-    if (!done && DbGateway::lastCommitUnknown())
-        return Outcome::failure(kOutcomeUnknown, DbGateway::lastError());
-    if (!done)
-        return Outcome::failure(RecordText::readFailed, DbGateway::lastError());
-    return Outcome::success(RecordText::audited);
+    const QString lastError = DbGateway::lastError();
+    const bool unknown = DbGateway::lastCommitUnknown();
+    ServerRead::lift(gateway);
+    if (done)
+        return outcome;
+    if (unknown)
+        return Outcome::failure(kOutcomeUnknown, lastError);
+    if (!ran || outcome.ok || outcome.message == RecordText::readFailed) {
+        // Not begun, failed in a statement or at the commit: a stalled server or a lost one.
+        const QString reason = outcome.reason.isEmpty() ? lastError : outcome.reason;
+        return Outcome::failure(ServerRead::timedOut(reason, clock.elapsed()) ? ServerRead::timedOutText()
+                                                                              : RecordText::readFailed,
+                                reason);
+    }
+    return outcome;
 }
 
 Outcome DbDeleteWaitingBatch(DbGateway& gateway, qint64 messageId)

@@ -8,6 +8,7 @@
 
 class DbGateway;
 class SqlDialect;
+struct SessionUser;
 
 namespace RecordText {
 inline const QString readFailed = QStringLiteral("连接错误或网络卡线!");
@@ -31,8 +32,17 @@ struct DayRange
 };
 DayRange dayRange(const QDate& first, const QDate& last);
 
+// Longest send rate and count the UserRecv and UserInfo columns hold, in GBK bytes (SQL Server
+// counts bytes, the others characters).
+constexpr int kMaxAuditField = 20;
+
+// The first fault of the typed count and rate that the database could not keep as typed, with
+// the field named; empty when both can be stored.
+QString auditFieldFault(const QString& count, const QString& rate);
+
 // Statement texts, with `?` for every value.
 namespace RecordSql {
+QString listedWaiting();
 QString insertAudited(const SqlDialect& dialect);
 QString updateRate();
 QString deleteWaiting();
@@ -49,11 +59,13 @@ struct StoredNumbers
 StoredNumbers DbReadWaitingNumbers(DbGateway& gateway, qint64 messageId); // Messages.CountNum
 StoredNumbers DbReadAuditedNumbers(DbGateway& gateway, qint64 recordId);  // UserRecv.tel
 
-// Approves a waiting batch: its UserRecv record with the rate and the whole number list, the
-// account's displayed rate, and its removal from Messages, as one unit. When the batch is no
-// longer waiting (another staff member was quicker) nothing is written.
-Outcome DbAuditBatch(DbGateway& gateway, qint64 messageId, const QString& account, const QString& content,
-                     const QString& count, const QString& rate, const QString& numberList);
+// Approves a waiting batch, acting for an administrator: its UserRecv record with the typed
+// count and rate and the batch's own account, content and number list exactly as stored, the
+// account's displayed rate, and its removal from Messages, as one unit. A batch without
+// numbers is refused like an approval before the count; when the batch is no longer waiting
+// (another staff member was quicker) nothing is written.
+Outcome DbAuditBatch(DbGateway& gateway, const SessionUser& session, qint64 messageId, const QString& count,
+                     const QString& rate);
 // Discards a waiting batch.
 Outcome DbDeleteWaitingBatch(DbGateway& gateway, qint64 messageId);
 

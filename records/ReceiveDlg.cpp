@@ -4,6 +4,7 @@
 #include "app/ListQuery.h"
 #include "app/ReportModel.h"
 #include "app/ReportView.h"
+#include "app/WindowPlacement.h"
 #include "audit/AuditDlg.h"
 #include "db/SessionUser.h"
 #include "records/RecordQueries.h"
@@ -221,9 +222,14 @@ QWidget* CReceiveDlg::openAudit(int row)
 {
     if (row < 0 || row >= m_model->rowCount())
         return nullptr;
-    auto* audit = new CAuditDlg(m_context, recordAt(row), window());
-    connect(audit, &CAuditDlg::WM_REMOVE_AUDITED_ROW, this, &CReceiveDlg::removeAuditedRow);
-    audit->show();
+    const SelectedRecord record = recordAt(row);
+    // One window per batch: a second one would open unnoticed beside the first.
+    CAuditDlg* audit = CAuditDlg::openFor(record.id);
+    if (!audit) {
+        audit = new CAuditDlg(m_context, record, window());
+        connect(audit, &CAuditDlg::WM_REMOVE_AUDITED_ROW, this, &CReceiveDlg::removeAuditedRow);
+    }
+    WindowPlacement::bringToFront(audit);
     return audit;
 }
 

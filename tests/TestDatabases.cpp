@@ -36,7 +36,9 @@ QString postgresAddress()
                    qPrintable(DbGateway::lastError()));
         const bool exists = rows.number(QStringLiteral("n")) > 0;
         rows = DbRows();
-        if (!exists && !admin.DbExecute(QStringLiteral("CREATE DATABASE ") + name))
+        // Two runs of one program (tst_skin_window and its HiDPI run) may create it at once.
+        if (!exists && !admin.DbExecute(QStringLiteral("CREATE DATABASE ") + name) &&
+            DbGateway::lastErrorKind() != DbErrorKind::DuplicateKey)
             qFatal("cannot create %s: %s", qPrintable(name), qPrintable(DbGateway::lastError()));
         QUrl url(server);
         url.setPath(QLatin1Char('/') + name);
@@ -111,6 +113,16 @@ void addAccount(DbGateway& gateway, const QString& loginName, const QString& pas
                               {balance, loginName}));
 }
 
+SessionUser addActingAccount(DbGateway& gateway, const QString& loginName, const QString& type)
+{
+    addAccount(gateway, loginName, QStringLiteral("pw"), type);
+    SessionUser session;
+    session.loginName = loginName;
+    session.password = QStringLiteral("pw");
+    session.applyType(type);
+    return session;
+}
+
 qint64 balanceOf(DbGateway& gateway, const QString& loginName)
 {
     DbRows rows =
@@ -149,6 +161,22 @@ QStringList ledgerBreaks(DbGateway& gateway)
     if (rows.failed())
         breaks << rows.error();
     return breaks;
+}
+
+TableLock::TableLock(const QString& address, const QString& table, int maxSeconds)
+    : m_gateway(std::make_unique<DbGateway>(DbConfig::parse(address, QDir::currentPath())))
+{
+    m_held = m_gateway->DbExecute(
+                 QStringLiteral("SET idle_in_transaction_session_timeout = %1").arg(maxSeconds * 1000)) &&
+             m_gateway->DbExecute(QStringLiteral("BEGIN")) &&
+             m_gateway->DbExecute(QStringLiteral("LOCK TABLE %1 IN ACCESS EXCLUSIVE MODE").arg(table));
+}
+
+void TableLock::release()
+{
+    if (m_held)
+        m_gateway->DbExecute(QStringLiteral("ROLLBACK"));
+    m_held = false;
 }
 
 } // namespace TestDb

@@ -2,6 +2,7 @@
 
 #include "db/AccountSetup.h"
 #include "db/DbGateway.h"
+#include "db/SessionUser.h"
 
 #include <QList>
 #include <QString>
@@ -34,11 +35,30 @@ void clearTables(DbGateway& gateway);
 void addAccount(DbGateway& gateway, const QString& loginName, const QString& password, const QString& type,
                 qint64 balance = 0, const QString& nickname = QStringLiteral("测试员"),
                 const QString& company = QStringLiteral("测试公司"));
+// Adds an account (password "pw") and returns the session of its login.
+SessionUser addActingAccount(DbGateway& gateway, const QString& loginName,
+                             const QString& type = QStringLiteral("管理员"));
 qint64 balanceOf(DbGateway& gateway, const QString& loginName);
 qint64 count(DbGateway& gateway, const QString& table, const QString& where = {},
              const QVariantList& values = {});
 QString text(DbGateway& gateway, const QString& sql, const QVariantList& values, const QString& column);
 // Accounts whose balance differs from the sum of their Moneys rows, as "name: balance/records".
 QStringList ledgerBreaks(DbGateway& gateway);
+
+// A stalled server: holds a PostgreSQL table locked from a connection of its own until released
+// or destroyed, so that every other statement on the table waits. The server ends the holder
+// after maxSeconds, so a failing test cannot hang on it.
+class TableLock
+{
+public:
+    TableLock(const QString& address, const QString& table, int maxSeconds = 20);
+    ~TableLock() { release(); }
+    bool held() const { return m_held; }
+    void release();
+
+private:
+    std::unique_ptr<DbGateway> m_gateway;
+    bool m_held = false;
+};
 
 } // namespace TestDb

@@ -1,6 +1,6 @@
-// A second staff client for the concurrency test: opens the audit window of one waiting batch,
-// lets it count, says "ready", and presses "审核" once the go file appears. Prints the message
-// the window showed.
+// A second staff client for the concurrency test: opens the audit window of one waiting batch
+// as the administrator "boss" (password "pw"), lets it count, says "ready", and presses "审核"
+// once the go file appears. Prints the message the window showed.
 // Usage: kavrel_audit_client <address> <message id> <go file>
 #include "GuiTestSupport.h"
 
@@ -28,7 +28,8 @@ int main(int argc, char** argv)
         return 3;
     SessionUser session;
     session.loginName = QStringLiteral("boss");
-    session.typeCode = SessionUser::Administrator;
+    session.password = QStringLiteral("pw");
+    session.applyType(QStringLiteral("管理员"));
     DialogRecorder recorder;
     CStatisticsWindow::setCaptionPause(0);
     SelectedRecord record{args[2].toLongLong(), QStringLiteral("alice"), QStringLiteral("2"),

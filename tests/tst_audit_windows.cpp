@@ -1,18 +1,22 @@
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
+#include "app/Worker.h"
 #include "audit/AuditDlg.h"
 #include "audit/AuditStatsDlg.h"
 #include "audit/StatsListDlg.h"
 #include "db/RecordStatements.h"
+#include "db/ServerRead.h"
 #include "db/SessionUser.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -82,6 +86,8 @@ private slots:
     void statisticsDeleteAsksFirst();
     void failedReadCanBeCountedAgain();
     void twoClientsApproveTheSameBatchOnce();
+    void approvalChecksFieldsAndKeepsTheStoredBatch();
+    void stalledServerNeitherFreezesNorHangs();
 
 private:
     PageContext context() { return {*m_gateway, m_session, m_files->path()}; }
@@ -111,9 +117,7 @@ void TestAuditWindows::init()
     m_files = std::make_unique<QTemporaryDir>();
     TestDb::addAccount(*m_gateway, QStringLiteral("alice"), QStringLiteral("pw"), QStringLiteral("注册用户"));
     m_recorder = std::make_unique<DialogRecorder>();
-    m_session = SessionUser();
-    m_session.loginName = QStringLiteral("boss");
-    m_session.applyType(QStringLiteral("管理员"));
+    m_session = TestDb::addActingAccount(*m_gateway, QStringLiteral("boss"));
 }
 
 void TestAuditWindows::cleanup()
@@ -121,6 +125,7 @@ void TestAuditWindows::cleanup()
     for (const QPointer<QWidget>& window : m_windows)
         delete window.data();
     m_windows.clear();
+    ServerRead::setLimitMs(0);
     QCOMPARE(AuditWindowsOpen.load(), 0);
     m_recorder.reset();
     m_gateway.reset();
@@ -187,7 +192,8 @@ void TestAuditWindows::approvalRecordsTheRateWithoutBlanksOnce()
     QCOMPARE(removed.first().at(0).toLongLong(), id);
     QCOMPARE(TestDb::text(*m_gateway, "SELECT recvs FROM UserRecv", {}, "recvs"), QStringLiteral("95"));
     QCOMPARE(TestDb::text(*m_gateway, "SELECT tel FROM UserRecv", {}, "tel"), kXYXZ);
-    QCOMPARE(TestDb::text(*m_gateway, "SELECT recvs FROM UserInfo", {}, "recvs"), QStringLiteral("95"));
+    QCOMPARE(TestDb::text(*m_gateway, "SELECT recvs FROM UserInfo WHERE loginName = ?", {"alice"}, "recvs"),
+             QStringLiteral("95"));
     QCOMPARE(TestDb::count(*m_gateway, "Messages", "id = ?", {twin}), 1);
 
     // "审核" straight again asks for a new count and writes nothing.
@@ -369,6 +375,74 @@ void TestAuditWindows::twoClientsApproveTheSameBatchOnce()
         QCOMPARE(TestDb::count(*m_gateway, "UserRecv"), round);
         QCOMPARE(TestDb::count(*m_gateway, "Messages"), 0);
     }
+}
+
+void TestAuditWindows::approvalChecksFieldsAndKeepsTheStoredBatch()
+{
+    // The editor turns CR LF into LF; the customer was charged for the stored text.
+    const QString stored = QStringLiteral("第一行\r\nline two\r\n");
+    const qint64 id = insertRow(*m_gateway, "Messages", "alice", stored, kXYXZ);
+    CAuditDlg* window = open<CAuditDlg>(id, stored);
+    QTRY_VERIFY(counted());
+    QCOMPARE(window->windowTitle(), QStringLiteral("alice / 2011-03-05 15:04:09 / 第一行 line two "));
+    auto* content = window->findChild<QPlainTextEdit*>("contentEdit");
+    QVERIFY(content->isReadOnly());
+    QVERIFY(window->findChild<QLineEdit*>("accountEdit")->isReadOnly());
+    QVERIFY(content->toPlainText() != stored);
+    auto* rate = window->findChild<QLineEdit*>("rateEdit");
+    rate->setText(QStringLiteral("9") + QChar(0xDC00));
+    click(window, "auditButton");
+    QCOMPARE(m_recorder->lastText(), QStringLiteral("提示: 发送率中不能使用字符 U+DC00,请删除后再试!"));
+    QCOMPARE(TestDb::count(*m_gateway, "Messages"), 1);
+    rate->setText(QStringLiteral("97"));
+    click(window, "auditButton");
+    QCOMPARE(m_recorder->lastText(), RecordText::audited);
+    QCOMPARE(TestDb::text(*m_gateway, "SELECT message FROM UserRecv", {}, "message"), stored);
+    QCOMPARE(TestDb::text(*m_gateway, "SELECT tel FROM UserRecv", {}, "tel"), kXYXZ);
+}
+
+void TestAuditWindows::stalledServerNeitherFreezesNorHangs()
+{
+    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+        QSKIP("a lock held by another connection to the server");
+    constexpr int kLimitMs = 1500;
+    ServerRead::setLimitMs(kLimitMs);
+    const qint64 id = insertRow(*m_gateway, "Messages", "alice", "hello", kXYXZ);
+    QPointer<CAuditDlg> first = open<CAuditDlg>(id);
+    QTRY_VERIFY(counted());
+    TestDb::TableLock lock(TestDb::address(TestDb::currentBackend(), m_dir), QStringLiteral("Messages"));
+    QVERIFY(lock.held());
+
+    // The approval meets the limit, says so and changes nothing.
+    QElapsedTimer clock;
+    clock.start();
+    click(first, "auditButton");
+    QVERIFY2(m_recorder->lastText().startsWith(ServerRead::timedOutText()),
+             qPrintable(m_recorder->lastText()));
+    QVERIFY(clock.elapsed() >= kLimitMs - 100 && clock.elapsed() < kLimitMs + 3000);
+
+    // A count stuck in its read: the window closes at once, its worker ends within the limit.
+    click(first, "countButton");
+    QTest::qWait(300);
+    QCOMPARE(Worker::abandonedCount(), 0);
+    clock.restart();
+    first->close();
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(clock.elapsed() < 1000);
+    QCOMPARE(Worker::abandonedCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(Worker::abandonedCount(), 0, kLimitMs + 3000);
+
+    // A new count is told why it has no numbers, and can be tried again.
+    m_recorder->clear();
+    CAuditDlg* second = open<CAuditDlg>(id);
+    QTRY_VERIFY_WITH_TIMEOUT(m_recorder->lastText().startsWith(ServerRead::timedOutText()), kLimitMs + 3000);
+    lock.release();
+    QTRY_VERIFY(second->findChild<QPushButton*>("countButton")->isEnabled());
+    click(second, "countButton");
+    QTRY_VERIFY(counted());
+    QCOMPARE(listed(second, "uniqueList").size(), 3);
+    QCOMPARE(TestDb::count(*m_gateway, "Messages"), 1);
+    QCOMPARE(TestDb::count(*m_gateway, "UserRecv"), 0);
 }
 
 QTEST_MAIN(TestAuditWindows)

@@ -281,9 +281,8 @@ void TestConnectionLoss::registrationAndAuditTellAnUnknownCommit()
     const qint64 id =
         TestDb::text(*m_gateway, QStringLiteral("SELECT id FROM Messages"), {}, QStringLiteral("id"))
             .toLongLong();
-    const Outcome audited =
-        DbAuditBatch(gateway, id, QStringLiteral("user01"), QStringLiteral("hi"), QStringLiteral("1"),
-                     QStringLiteral("98"), QStringLiteral("13800000001,"));
+    const SessionUser staff = TestDb::addActingAccount(*m_gateway, QStringLiteral("staff01"));
+    const Outcome audited = DbAuditBatch(gateway, staff, id, QStringLiteral("1"), QStringLiteral("98"));
     QCOMPARE(audited.message, kOutcomeUnknown);
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserRecv")), qint64(1));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), qint64(0));

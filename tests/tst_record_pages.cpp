@@ -5,6 +5,7 @@
 #include "app/PopupDlg.h"
 #include "app/ReportModel.h"
 #include "audit/AuditDlg.h"
+#include "audit/AuditStatsDlg.h"
 #include "db/RecordStatements.h"
 #include "db/SessionUser.h"
 #include "records/QueryDlg.h"
@@ -59,6 +60,7 @@ private slots:
     void popupPlacement_data();
     void popupPlacement();
     void popupShowsItsRecordAndLeavesAfterFiveSeconds();
+    void auditWindowOpensCentredOncePerBatch();
 
     void receiveListingsAndLimit();
     void receiveWatchButtonsShareOneToggle();
@@ -152,6 +154,41 @@ void TestRecordPages::popupShowsItsRecordAndLeavesAfterFiveSeconds()
     QTRY_VERIFY_WITH_TIMEOUT(!first && !second, 3000);
 }
 
+void TestRecordPages::auditWindowOpensCentredOncePerBatch()
+{
+    addWaiting(*m_gateway, "alice", "2011-03-05 15:04:09");
+    addAudited(*m_gateway, "alice");
+    QWidget main; // stands for the main window, inside the offscreen screen
+    // Placed before the window system has framed it: its centre may be off by the frame.
+    const auto centred = [&main](QWidget* window) {
+        return (window->frameGeometry().center() - main.frameGeometry().center()).manhattanLength() <= 6;
+    };
+    main.setGeometry(100, 50, 600, 500);
+    auto* page = new CReceiveDlg(context(), &main);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    button(page, "allButton")->click();
+    QTRY_COMPARE(page->model()->rowCount(), 1);
+    QWidget* audit = page->openAudit(0);
+    QVERIFY(centred(audit));
+    QVERIFY(audit->windowFlags() & Qt::WindowStaysOnTopHint);
+    QTRY_VERIFY(m_recorder->lastText().contains(QStringLiteral("统计完成!")));
+    // Opening the batch again brings its window forward instead of a second one.
+    main.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &main);
+    QCOMPARE(page->openAudit(0), audit);
+    QCOMPARE(AuditWindowsOpen.load(), 1);
+    QTRY_COMPARE(QApplication::activeWindow(), audit);
+    audit->close();
+    QWidget* again = page->openAudit(0);
+    QVERIFY(again && again != audit);
+
+    auto* stats = new CAuditStatsDlg(context(), {1, "alice", "2", "hello", "2011-03-05 15:04:09"}, &main);
+    QVERIFY(centred(stats));
+    delete stats;
+    delete again;
+}
+
 void TestRecordPages::receiveListingsAndLimit()
 {
     QVERIFY(m_gateway->transaction([&] {
@@ -240,6 +277,7 @@ void TestRecordPages::popupWatchRaisesPopupsAndSound()
 
 void TestRecordPages::auditedRowLeavesTheReceiveList()
 {
+    m_session = TestDb::addActingAccount(*m_gateway, QStringLiteral("staff"));
     addWaiting(*m_gateway, "alice", "2011-03-05 15:04:09");
     addWaiting(*m_gateway, "alice", "2011-03-05 15:04:09");
     CReceiveDlg page(context(), nullptr);

@@ -1,0 +1,45 @@
+#include "app/Worker.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
+
+class TestWorker : public QObject
+{
+    Q_OBJECT
+private slots:
+    void onlyTheCurrentRunDeliversAndNoOwnerWaits();
+};
+
+void TestWorker::onlyTheCurrentRunDeliversAndNoOwnerWaits()
+{
+    QStringList delivered;
+    auto* worker = new Worker;
+    // A job that cannot notice its cancel, like one blocked in a server read.
+    const auto stuck = [&](const Worker::Run& run) -> std::function<void()> {
+        QThread::msleep(1500);
+        run.deliver([&] { delivered << "late"; });
+        return [&] { delivered << "superseded"; };
+    };
+    worker->start(stuck);
+    worker->start([&](const Worker::Run& run) -> std::function<void()> {
+        run.deliver([&] { delivered << "progress"; });
+        return [&] { delivered << "current"; };
+    });
+    QTRY_VERIFY(!worker->isRunning());
+    QCOMPARE(delivered, (QStringList{"progress", "current"}));
+
+    // Going, the worker waits only briefly and leaves the stuck jobs to end by themselves.
+    worker->start(stuck);
+    QElapsedTimer clock;
+    clock.start();
+    delete worker;
+    QVERIFY(clock.elapsed() < Worker::kOwnerWaitMs + 300);
+    QCOMPARE(Worker::abandonedCount(), 2);
+    QVERIFY(Worker::waitForAbandoned(3000));
+    QTest::qWait(50);
+    QCOMPARE(delivered.size(), 2);
+}
+
+QTEST_GUILESS_MAIN(TestWorker)
+#include "tst_worker.moc"
