@@ -102,7 +102,8 @@ void CAccountAdminDlg::runBulkAction(BulkAction action)
     QList<AccountProcedures::TickedAccount> ticked;
     for (int row : m_model->checkedRows())
         ticked.append({m_model->cell(row, 0), m_model->cell(row, 1)});
-    AccountProcedures::applyBulkAction(m_context.gateway, action, ticked, PageTools::tellOver(this));
+    AccountProcedures::applyBulkAction(m_context.gateway, m_context.session, action, ticked,
+                                       PageTools::tellOver(this));
     // The list no longer shows the accounts as they are; the operator queries again. Deleted
     // rows stay in view until then.
     if (action != BulkAction::Delete) {

@@ -1,6 +1,8 @@
 #include "db/RecordStatements.h"
 
+#include "db/ActingAccount.h"
 #include "db/DbGateway.h"
+#include "db/UnitOutcome.h"
 
 namespace {
 
@@ -28,6 +30,67 @@ QString placeholders(qsizetype count)
         marks += k == 0 ? QStringLiteral("?") : QStringLiteral(",?");
     return marks;
 }
+
+std::optional<bool> noneLeft(const std::optional<qint64>& count)
+{
+    if (!count)
+        return std::nullopt;
+    return *count == 0;
+}
+
+// The newest record a deletion by name or of all may meet: rows audited after it began are not
+// its business when it asks afterwards whether it went through.
+std::optional<qint64> newestId(DbGateway& gateway, const QString& where, const QVariantList& values)
+{
+    DbRows rows =
+        gateway.DbQuery(QStringLiteral("SELECT COALESCE(MAX(id),0) AS n FROM UserRecv") + where, values);
+    const qint64 id = rows.number(QStringLiteral("n"));
+    if (rows.failed())
+        return std::nullopt;
+    return id;
+}
+
+// Whose audited records the acting account may delete: an administrator's, anyone's; any
+// other account's, its own.
+class Owner
+{
+public:
+    Outcome read(DbGateway& gateway, const SessionUser& acting)
+    {
+        QString type;
+        const Outcome allowed = DbCheckActing(gateway, acting, ActingRight::Use, &type);
+        m_everyone = type == QStringLiteral("管理员");
+        m_name = acting.loginName;
+        return allowed;
+    }
+    QString condition() const { return m_everyone ? QString() : QStringLiteral(" AND (loginName = ?)"); }
+    QVariantList values(QVariantList values) const
+    {
+        if (!m_everyone)
+            values.append(m_name);
+        return values;
+    }
+    Outcome allowsName(const QString& loginName) const
+    {
+        return m_everyone || loginName == m_name ? Outcome::success()
+                                                 : Outcome::failure(ActingText::notAllowed);
+    }
+    // A record left by a deletion restricted to the acting account's own belongs to another.
+    Outcome refuseOthers(DbGateway& gateway, qint64 recordId) const
+    {
+        if (m_everyone)
+            return Outcome::success();
+        const std::optional<qint64> count =
+            DbCount(gateway, QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE id = ?"), {recordId});
+        if (!count)
+            return Outcome::failure(RecordText::readFailed, DbGateway::lastError());
+        return *count == 0 ? Outcome::success() : Outcome::failure(ActingText::notAllowed);
+    }
+
+private:
+    bool m_everyone = false;
+    QString m_name;
+};
 
 } // namespace
 
@@ -101,56 +164,131 @@ Outcome DbAuditBatch(DbGateway& gateway, qint64 messageId, const QString& accoun
     return Outcome::success(RecordText::audited);
 }
 
-Outcome DbDeleteWaitingBatch(DbGateway& gateway, qint64 messageId)
+Outcome DbDeleteWaitingBatch(DbGateway& gateway, const SessionUser& acting, qint64 messageId)
 {
+    Outcome refusal;
     qint64 removed = 0;
-    if (!gateway.DbExecute(RecordSql::deleteWaiting(), {messageId}, &removed))
-        return Outcome::failure(RecordText::deleteFailed, DbGateway::lastError());
-    if (removed == 0)
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            return ruleAllows(DbCheckActing(gateway, acting, ActingRight::Administrator), refusal) &&
+                   gateway.DbExecute(RecordSql::deleteWaiting(), {messageId}, &removed);
+        },
+        [&] {
+            return noneLeft(DbCount(
+                gateway, QStringLiteral("SELECT COUNT(*) AS n FROM Messages WHERE id = ?"), {messageId}));
+        });
+    if (result.done() && removed == 0)
         return Outcome::failure(RecordText::batchGone);
-    return Outcome::success(RecordText::audited);
+    return unitOutcome(result, refusal, RecordText::deleteFailed, RecordText::audited);
 }
 
-Outcome DbDeleteAuditedRecord(DbGateway& gateway, qint64 recordId)
+Outcome DbDeleteAuditedRecord(DbGateway& gateway, const SessionUser& acting, qint64 recordId)
 {
+    Outcome refusal;
+    Owner owner;
     qint64 removed = 0;
-    if (!gateway.DbExecute(RecordSql::deleteAudited(), {recordId}, &removed))
-        return Outcome::failure(RecordText::deleteFailed, DbGateway::lastError());
-    if (removed == 0)
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            if (!ruleAllows(owner.read(gateway, acting), refusal) ||
+                !gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE id = ?") + owner.condition(),
+                                   owner.values({recordId}), &removed))
+                return false;
+            // Someone else's record is refused, not called gone.
+            return removed > 0 || ruleAllows(owner.refuseOthers(gateway, recordId), refusal);
+        },
+        [&] {
+            return noneLeft(
+                DbCount(gateway,
+                        QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE id = ?") + owner.condition(),
+                        owner.values({recordId})));
+        });
+    if (result.done() && removed == 0)
         return Outcome::failure(RecordText::recordGone);
-    return Outcome::success(RecordText::cleared);
+    return unitOutcome(result, refusal, RecordText::deleteFailed, RecordText::cleared);
 }
 
-Outcome DbDeleteAuditedRecords(DbGateway& gateway, const QList<qint64>& recordIds)
+Outcome DbDeleteAuditedRecords(DbGateway& gateway, const SessionUser& acting, const QList<qint64>& recordIds)
 {
-    const bool done = gateway.transaction([&] {
+    Outcome refusal;
+    Owner owner;
+    // One statement per chunk of ids, run by the unit and by the question afterwards.
+    const auto eachChunk = [&](const QString& head,
+                               const std::function<bool(const QString&, const QVariantList&)>& run) {
         for (qsizetype from = 0; from < recordIds.size(); from += kIdsPerStatement) {
             const QList<qint64> chunk = recordIds.mid(from, kIdsPerStatement);
             QVariantList values;
             for (qint64 id : chunk)
                 values.append(id);
-            const QString sql =
-                QStringLiteral("DELETE FROM UserRecv WHERE id IN (%1)").arg(placeholders(chunk.size()));
-            if (!gateway.DbExecute(sql, values))
+            if (!run(head +
+                         QStringLiteral(" FROM UserRecv WHERE id IN (%1)").arg(placeholders(chunk.size())) +
+                         owner.condition(),
+                     owner.values(values)))
                 return false;
         }
         return true;
-    });
-    if (!done)
-        return Outcome::failure(RecordText::deleteFailed, DbGateway::lastError());
-    return Outcome::success(RecordText::cleared);
+    };
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            return ruleAllows(owner.read(gateway, acting), refusal) &&
+                   eachChunk(QStringLiteral("DELETE"), [&](const QString& sql, const QVariantList& values) {
+                       return gateway.DbExecute(sql, values);
+                   });
+        },
+        [&]() -> std::optional<bool> {
+            bool asked = true;
+            const bool gone = eachChunk(
+                QStringLiteral("SELECT COUNT(*) AS n"), [&](const QString& sql, const QVariantList& values) {
+                    const std::optional<bool> none = noneLeft(DbCount(gateway, sql, values));
+                    asked = asked && none.has_value();
+                    return none.value_or(false);
+                });
+            return asked ? std::optional<bool>(gone) : std::nullopt;
+        });
+    return unitOutcome(result, refusal, RecordText::deleteFailed, RecordText::cleared);
 }
 
-Outcome DbDeleteAuditedOf(DbGateway& gateway, const QString& loginName)
+Outcome DbDeleteAuditedOf(DbGateway& gateway, const SessionUser& acting, const QString& loginName)
 {
-    if (!gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE (loginName = ?)"), {loginName}))
-        return Outcome::failure(RecordText::deleteFailed, DbGateway::lastError());
-    return Outcome::success(RecordText::cleared);
+    Outcome refusal;
+    Owner owner;
+    std::optional<qint64> newest;
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            if (!ruleAllows(owner.read(gateway, acting), refusal) ||
+                !ruleAllows(owner.allowsName(loginName), refusal))
+                return false;
+            newest = newestId(gateway, QStringLiteral(" WHERE (loginName = ?)"), {loginName});
+            return newest && gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE (loginName = ?)"),
+                                               {loginName});
+        },
+        [&] {
+            return noneLeft(DbCount(
+                gateway,
+                QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE (loginName = ?) AND id <= ?"),
+                {loginName, newest.value_or(0)}));
+        });
+    return unitOutcome(result, refusal, RecordText::deleteFailed, RecordText::cleared);
 }
 
-Outcome DbDeleteAllAudited(DbGateway& gateway, const QString& failureText)
+Outcome DbDeleteAllAudited(DbGateway& gateway, const SessionUser& acting, const QString& failureText)
 {
-    if (!gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv")))
-        return Outcome::failure(failureText, DbGateway::lastError());
-    return Outcome::success(RecordText::cleared);
+    Outcome refusal;
+    std::optional<qint64> newest;
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            if (!ruleAllows(DbCheckActing(gateway, acting, ActingRight::Administrator), refusal))
+                return false;
+            newest = newestId(gateway, QString(), {});
+            return newest && gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv"));
+        },
+        [&] {
+            return noneLeft(DbCount(
+                gateway, QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE id <= ?"), {newest.value_or(0)}));
+        });
+    return unitOutcome(result, refusal, failureText, RecordText::cleared);
 }

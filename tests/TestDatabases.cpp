@@ -111,6 +111,21 @@ void addAccount(DbGateway& gateway, const QString& loginName, const QString& pas
                               {balance, loginName}));
 }
 
+SessionUser session(const QString& loginName, const QString& password, const QString& type)
+{
+    SessionUser user;
+    user.loginName = loginName;
+    user.password = password;
+    user.applyType(type);
+    return user;
+}
+
+SessionUser signIn(DbGateway& gateway, const QString& loginName, const QString& password, const QString& type)
+{
+    addAccount(gateway, loginName, password, type);
+    return session(loginName, password, type);
+}
+
 qint64 balanceOf(DbGateway& gateway, const QString& loginName)
 {
     DbRows rows =

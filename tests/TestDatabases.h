@@ -2,6 +2,7 @@
 
 #include "db/AccountSetup.h"
 #include "db/DbGateway.h"
+#include "db/SessionUser.h"
 
 #include <QList>
 #include <QString>
@@ -34,6 +35,11 @@ void clearTables(DbGateway& gateway);
 void addAccount(DbGateway& gateway, const QString& loginName, const QString& password, const QString& type,
                 qint64 balance = 0, const QString& nickname = QStringLiteral("测试员"),
                 const QString& company = QStringLiteral("测试公司"));
+// The session of a logged-in account: its name, password and the rights of its type. With
+// signIn the account is written first.
+SessionUser session(const QString& loginName, const QString& password, const QString& type);
+SessionUser signIn(DbGateway& gateway, const QString& loginName, const QString& password,
+                   const QString& type);
 qint64 balanceOf(DbGateway& gateway, const QString& loginName);
 qint64 count(DbGateway& gateway, const QString& table, const QString& where = {},
              const QVariantList& values = {});

@@ -92,20 +92,18 @@ void TestAccountProcedures::registrationTellsEachOutcome()
     AccountValidation::CreationFields fields{
         QStringLiteral(" new 1"), QStringLiteral("p w"), QStringLiteral("pw"),  QStringLiteral("李 四"),
         QStringLiteral("公司"),   QStringLiteral("7"),   QStringLiteral("地址")};
-    QVERIFY(!registerAccount(*m_gateway, fields, AccountValidation::NumberRule::Registration,
-                             QStringLiteral("注册用户"), tell()));
+    QVERIFY(!registerAccount(*m_gateway, fields, tell()));
     QCOMPARE(m_told, (QList<Notice>{{QStringLiteral("提示:不是有效手机号码[号码不合法]"), true}}));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), 3);
     m_told.clear();
-    QVERIFY(registerAccount(*m_gateway, fields, AccountValidation::NumberRule::AddUser,
-                            QStringLiteral("VIP用户"), tell()));
+    const SessionUser agent = TestDb::session(QStringLiteral("agent"), QStringLiteral("apw"), "代理用户");
+    QVERIFY(addAccount(*m_gateway, agent, fields, QStringLiteral("VIP用户"), tell()));
     QCOMPARE(texts(), QStringList{QStringLiteral("注册成功!")});
     QCOMPARE(field(QStringLiteral("new1"), QStringLiteral("userName")), QStringLiteral("李四"));
     QCOMPARE(field(QStringLiteral("new1"), QStringLiteral("pwd")), QStringLiteral("pw"));
     QCOMPARE(field(QStringLiteral("new1"), QStringLiteral("type")), QStringLiteral("VIP用户"));
     m_told.clear();
-    QVERIFY(!registerAccount(*m_gateway, fields, AccountValidation::NumberRule::AddUser,
-                             QStringLiteral("VIP用户"), tell()));
+    QVERIFY(!addAccount(*m_gateway, agent, fields, QStringLiteral("VIP用户"), tell()));
     QCOMPARE(texts(), QStringList{QStringLiteral("帐号被注册!")});
 }
 
@@ -189,7 +187,7 @@ void TestAccountProcedures::bulkActionsTellStaleRowsAndClose()
     QFETCH(QString, type);
     QFETCH(QString, closing);
     // "agent" changed its password after the listing; "client" is listed with blanks around.
-    applyBulkAction(*m_gateway, BulkAction(action),
+    applyBulkAction(*m_gateway, m_session, BulkAction(action),
                     {{QStringLiteral("agent"), QStringLiteral("stale")},
                      {QStringLiteral(" client "), QStringLiteral("cpw ")}},
                     tell());
@@ -206,7 +204,7 @@ void TestAccountProcedures::bulkActionsTellStaleRowsAndClose()
     QCOMPARE(field(QStringLiteral("agent"), QStringLiteral("type")), QStringLiteral("代理用户"));
     QCOMPARE(field(QStringLiteral("client"), QStringLiteral("type")), type);
     m_told.clear();
-    applyBulkAction(*m_gateway, BulkAction(action), {}, tell());
+    applyBulkAction(*m_gateway, m_session, BulkAction(action), {}, tell());
     QCOMPARE(texts(), QStringList{closing});
 }
 

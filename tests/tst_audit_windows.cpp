@@ -111,9 +111,8 @@ void TestAuditWindows::init()
     m_files = std::make_unique<QTemporaryDir>();
     TestDb::addAccount(*m_gateway, QStringLiteral("alice"), QStringLiteral("pw"), QStringLiteral("注册用户"));
     m_recorder = std::make_unique<DialogRecorder>();
-    m_session = SessionUser();
-    m_session.loginName = QStringLiteral("boss");
-    m_session.applyType(QStringLiteral("管理员"));
+    m_session =
+        TestDb::signIn(*m_gateway, QStringLiteral("boss"), QStringLiteral("bpw"), QStringLiteral("管理员"));
 }
 
 void TestAuditWindows::cleanup()
@@ -187,7 +186,8 @@ void TestAuditWindows::approvalRecordsTheRateWithoutBlanksOnce()
     QCOMPARE(removed.first().at(0).toLongLong(), id);
     QCOMPARE(TestDb::text(*m_gateway, "SELECT recvs FROM UserRecv", {}, "recvs"), QStringLiteral("95"));
     QCOMPARE(TestDb::text(*m_gateway, "SELECT tel FROM UserRecv", {}, "tel"), kXYXZ);
-    QCOMPARE(TestDb::text(*m_gateway, "SELECT recvs FROM UserInfo", {}, "recvs"), QStringLiteral("95"));
+    QCOMPARE(TestDb::text(*m_gateway, "SELECT recvs FROM UserInfo WHERE loginName='alice'", {}, "recvs"),
+             QStringLiteral("95"));
     QCOMPARE(TestDb::count(*m_gateway, "Messages", "id = ?", {twin}), 1);
 
     // "审核" straight again asks for a new count and writes nothing.
