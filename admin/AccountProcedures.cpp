@@ -144,6 +144,9 @@ void applyBulkAction(DbGateway& gateway, const SessionUser& session, BulkAction 
                 : DbSetUserType(gateway, session, name, withoutBlanks(account.password), step.type);
         if (!outcome)
             tellText(tell, outcome.text());
+        // The operator's own refusal would only repeat for every further row.
+        if (refusesOperator(outcome))
+            break;
     }
     tellText(tell, step.closing);
 }

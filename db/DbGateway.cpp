@@ -287,8 +287,10 @@ bool DbGateway::idleConnectionEnded(const QSqlDatabase& db) const
 {
     if (m_config.backend != DbBackend::Postgres)
         return false;
+    // Qt 6 names the handle's type by the struct behind libpq's typedef.
     const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "PGconn*") != 0)
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
         return false;
     PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
     if (!connection || PQstatus(connection) != CONNECTION_OK)

@@ -22,6 +22,7 @@ private slots:
     void modifyOfAnotherAccountKeepsOperatorPassword();
     void modifyWithWrongPasswordChangesNothing();
     void modifyOfDisabledAccountIsRefusedWithoutEnding();
+    void lostAnswerToOwnPasswordChange();
     void bulkActionsTellStaleRowsAndClose_data();
     void bulkActionsTellStaleRowsAndClose();
     void countThatIsNoNumberToldOnce();
@@ -162,6 +163,35 @@ void TestAccountProcedures::modifyOfDisabledAccountIsRefusedWithoutEnding()
     QCOMPARE(texts(), QStringList{QStringLiteral("提示:管理禁用此用户登陆!")});
     QCOMPARE(field(QStringLiteral("client"), QStringLiteral("pwd")), QStringLiteral("cpw"));
     QCOMPARE(m_session.typeCode, int(SessionUser::Administrator));
+}
+
+void TestAccountProcedures::lostAnswerToOwnPasswordChange()
+{
+    int commits = 0;
+    m_gateway->setStatementHook([&](const QString& sql) {
+        return sql == "COMMIT" && ++commits == 3 ? DbGateway::HookAction::LoseAnswer
+                                                 : DbGateway::HookAction::Proceed;
+    });
+    modifyAccount(*m_gateway, m_session, change("boss", "bpw", "nb2"), tell());
+    m_gateway->setStatementHook({});
+    QCOMPARE(commits, 3);
+    QCOMPARE(texts().constLast(), QStringLiteral("修改[密码]成功![重新登陆更新信息]"));
+    QCOMPARE(m_session.password, QStringLiteral("nb2"));
+    // The session acts on with the password the account now has.
+    m_told.clear();
+    applyBulkAction(*m_gateway, m_session, BulkAction::MakeAgent, {{"client", "cpw"}}, tell());
+    QCOMPARE(texts(), QStringList{QStringLiteral("提示: 被勾选的用户为[代理用户]完毕!点击查询确认!")});
+    // Disabled meanwhile: said once, and nothing changes.
+    QVERIFY(m_gateway->DbExecute("UPDATE UserInfo SET type='禁用' WHERE loginName='boss'"));
+    m_told.clear();
+    modifyAccount(*m_gateway, m_session, change("client", "cpw", "x"), tell());
+    QCOMPARE(texts(), QStringList{LoginText::disabled});
+    QCOMPARE(field("client", "pwd"), QStringLiteral("cpw"));
+    m_told.clear();
+    applyBulkAction(*m_gateway, m_session, BulkAction::Delete, {{"client", "x"}, {"agent", "x"}}, tell());
+    QCOMPARE(texts(), (QStringList{LoginText::disabled,
+                                   QStringLiteral("提示: 被勾选的用户[删除]完毕!点击查询确认!")}));
+    QCOMPARE(TestDb::count(*m_gateway, "UserInfo"), 3);
 }
 
 void TestAccountProcedures::bulkActionsTellStaleRowsAndClose_data()

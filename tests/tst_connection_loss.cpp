@@ -6,6 +6,7 @@
 #include "db/AccountStatements.h"
 #include "db/BalanceStatements.h"
 #include "db/RecordStatements.h"
+#include "db/SessionUser.h"
 #include "sending/Composition.h"
 #include "sending/SubmissionRun.h"
 
@@ -47,6 +48,8 @@ private slots:
     void failedUnitsLeaveNoPreparedStatements();
     void balanceStatementsTellAnUnknownCommit();
     void registrationAndAuditTellAnUnknownCommit();
+    void lostAnswersToldTruthfully_data();
+    void lostAnswersToldTruthfully();
 
 private:
     struct Result
@@ -280,6 +283,96 @@ void TestConnectionLoss::registrationAndAuditTellAnUnknownCommit()
     QCOMPARE(audited.message, kOutcomeUnknown);
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserRecv")), qint64(1));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), qint64(0));
+}
+
+namespace {
+
+// A statement that changes data, and where its change shows: the rows a condition counts.
+struct ChangeCase
+{
+    std::function<Outcome(DbGateway&, const SessionUser&, qint64 id)> run;
+    QString table;
+    QString where;
+    qint64 rowsWhenMade;
+};
+
+QHash<QString, ChangeCase> changeCases()
+{
+    const NewAccount fresh{"newcomer", "新人", "公司", "pw", "地址", "13800000000"};
+    return {
+        {"password",
+         {[](auto& db, auto& s, qint64) { return DbChangePassword(db, s, "user01", "pw", "new"); },
+          "UserInfo", "pwd='new'", 1}},
+        {"nickname",
+         {[](auto& db, auto& s, qint64) { return DbChangeNickname(db, s, "user01", "pw", "新名"); },
+          "UserInfo", "userName='新名'", 1}},
+        {"company",
+         {[](auto& db, auto& s, qint64) { return DbChangeCompany(db, s, "user01", "pw", "新司"); },
+          "UserInfo", "parentName='新司'", 1}},
+        {"type",
+         {[](auto& db, auto& s, qint64) { return DbSetUserType(db, s, "user01", "pw", "禁用"); }, "UserInfo",
+          "type='禁用'", 1}},
+        {"delete account",
+         {[](auto& db, auto& s, qint64) { return DbDeleteUser(db, s, "user01"); }, "UserInfo",
+          "loginName='user01'", 0}},
+        {"add account",
+         {[=](auto& db, auto& s, qint64) { return DbRegisterUser(db, s, fresh, "代理用户"); }, "UserInfo",
+          "loginName='newcomer'", 1}},
+        {"discard batch",
+         {[](auto& db, auto& s, qint64 id) { return DbDeleteWaitingBatch(db, s, id); }, "Messages", "", 0}},
+        {"delete record",
+         {[](auto& db, auto& s, qint64 id) { return DbDeleteAuditedRecord(db, s, id); }, "UserRecv", "", 0}},
+        {"delete ticked",
+         {[](auto& db, auto& s, qint64 id) { return DbDeleteAuditedRecords(db, s, {id}); }, "UserRecv", "",
+          0}},
+        {"delete of account",
+         {[](auto& db, auto& s, qint64) { return DbDeleteAuditedOf(db, s, "user01"); }, "UserRecv", "", 0}},
+        {"delete all",
+         {[](auto& db, auto& s, qint64) { return DbDeleteAllAudited(db, s); }, "UserRecv", "", 0}},
+    };
+}
+
+} // namespace
+
+void TestConnectionLoss::lostAnswersToldTruthfully_data()
+{
+    QTest::addColumn<QString>("statement");
+    for (const QString& name : changeCases().keys())
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TestConnectionLoss::lostAnswersToldTruthfully()
+{
+    QFETCH(QString, statement);
+    const ChangeCase change = changeCases().value(statement);
+    // The answer to each statement of the unit is lost in turn, the commit's too.
+    for (int lost = 0;; ++lost) {
+        TestDb::clearTables(*m_gateway);
+        TestDb::addAccount(*m_gateway, "user01", "pw", "注册用户");
+        const SessionUser boss = TestDb::signIn(*m_gateway, "boss", "bpw", "管理员");
+        const bool batch = change.table == "Messages";
+        QVERIFY(m_gateway->DbExecute(batch
+                                         ? "INSERT INTO Messages (loginName,message,addDate,status,CountNum) "
+                                           "VALUES ('user01','hi','2011-01-01 00:00:00','1','1,')"
+                                         : "INSERT INTO UserRecv (loginName,message,Num,recvs,addDate,tel) "
+                                           "VALUES ('user01','hi','1','98','2011-01-01 00:00:00','1,')"));
+        const qint64 id =
+            TestDb::text(*m_gateway, "SELECT MAX(id) AS id FROM " + QString(batch ? "Messages" : "UserRecv"),
+                         {}, "id")
+                .toLongLong();
+        DbGateway gateway(m_gateway->config());
+        int seen = 0;
+        gateway.setStatementHook([&](const QString&) {
+            return seen++ == lost ? DbGateway::HookAction::LoseAnswer : DbGateway::HookAction::Proceed;
+        });
+        const Outcome outcome = change.run(gateway, boss, id);
+        const bool made = TestDb::count(*m_gateway, change.table, change.where) == change.rowsWhenMade;
+        QVERIFY2(outcome.ok == made,
+                 qPrintable(QStringLiteral("answer %1 lost: %2").arg(lost).arg(outcome.text())));
+        QVERIFY(outcome.ok || !outcome.reason.isEmpty());
+        if (seen <= lost)
+            break;
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConnectionLoss)
