@@ -287,8 +287,9 @@ Outcome DbDeleteAllAudited(DbGateway& gateway, const SessionUser& acting, const 
             return newest && gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv"));
         },
         [&] {
-            return noneLeft(DbCount(
-                gateway, QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE id <= ?"), {newest.value_or(0)}));
+            return noneLeft(DbCount(gateway,
+                                    QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE id <= ?"),
+                                    {newest.value_or(0)}));
         });
     return unitOutcome(result, refusal, failureText, RecordText::cleared);
 }

@@ -81,6 +81,9 @@ void TestAccountStatements::statementTextsBindEveryValue()
     const QString insert = SqlText::insertAccount(SqlDialect(DbBackend::SqlServer));
     QVERIFY(insert.contains(QStringLiteral("convert(varchar(100),getdate(),120)")));
     QCOMPARE(insert.count(QLatin1Char('?')), 7);
+    // The account pair is locked where the server can, always in name order.
+    QVERIFY(GuardSql::lockPair(SqlDialect(DbBackend::SqlServer)).contains("WITH (UPDLOCK, HOLDLOCK) WHERE"));
+    QVERIFY(GuardSql::lockPair(SqlDialect(DbBackend::Postgres)).endsWith("ORDER BY loginName FOR UPDATE"));
     for (const QString& sql : {AccountSql::changeColumn(QStringLiteral("type")), AccountSql::deleteUser(),
                                SqlText::insertTelPhone()})
         QVERIFY(!QString(sql).remove(QStringLiteral("'0'")).contains(QLatin1Char('\'')));
