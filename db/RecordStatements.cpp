@@ -31,6 +31,21 @@ QString placeholders(qsizetype count)
     return marks;
 }
 
+// Runs one statement per chunk of ids; pick is the chunk's "id IN (...)". Stops at the first
+// that returns false.
+bool forEachChunk(const QList<qint64>& ids,
+                  const std::function<bool(const QString&, const QVariantList&)>& run)
+{
+    for (qsizetype from = 0; from < ids.size(); from += kIdsPerStatement) {
+        QVariantList values;
+        for (qint64 id : ids.mid(from, kIdsPerStatement))
+            values.append(id);
+        if (!run(QStringLiteral("id IN (%1)").arg(placeholders(values.size())), values))
+            return false;
+    }
+    return true;
+}
+
 std::optional<bool> noneLeft(const std::optional<qint64>& count)
 {
     if (!count)
@@ -75,16 +90,18 @@ public:
         return m_everyone || loginName == m_name ? Outcome::success()
                                                  : Outcome::failure(ActingText::notAllowed);
     }
-    // A record left by a deletion restricted to the acting account's own belongs to another.
-    Outcome refuseOthers(DbGateway& gateway, qint64 recordId) const
+    // Records of another account among those a condition picks are refused, not skipped.
+    Outcome allowsRecords(DbGateway& gateway, const QString& pick, const QVariantList& values) const
     {
         if (m_everyone)
             return Outcome::success();
-        const std::optional<qint64> count =
-            DbCount(gateway, QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE id = ?"), {recordId});
-        if (!count)
+        const std::optional<qint64> others = DbCount(
+            gateway,
+            QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE %1 AND NOT (loginName = ?)").arg(pick),
+            this->values(values));
+        if (!others)
             return Outcome::failure(RecordText::readFailed, DbGateway::lastError());
-        return *count == 0 ? Outcome::success() : Outcome::failure(ActingText::notAllowed);
+        return *others == 0 ? Outcome::success() : Outcome::failure(ActingText::notAllowed);
     }
 
 private:
@@ -191,12 +208,10 @@ Outcome DbDeleteAuditedRecord(DbGateway& gateway, const SessionUser& acting, qin
     const UnitResult result = DbRunUnit(
         gateway,
         [&] {
-            if (!ruleAllows(owner.read(gateway, acting), refusal) ||
-                !gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE id = ?") + owner.condition(),
-                                   owner.values({recordId}), &removed))
-                return false;
-            // Someone else's record is refused, not called gone.
-            return removed > 0 || ruleAllows(owner.refuseOthers(gateway, recordId), refusal);
+            return ruleAllows(owner.read(gateway, acting), refusal) &&
+                   ruleAllows(owner.allowsRecords(gateway, QStringLiteral("id = ?"), {recordId}), refusal) &&
+                   gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE id = ?") + owner.condition(),
+                                     owner.values({recordId}), &removed);
         },
         [&] {
             return noneLeft(
@@ -213,39 +228,27 @@ Outcome DbDeleteAuditedRecords(DbGateway& gateway, const SessionUser& acting, co
 {
     Outcome refusal;
     Owner owner;
-    // One statement per chunk of ids, run by the unit and by the question afterwards.
-    const auto eachChunk = [&](const QString& head,
-                               const std::function<bool(const QString&, const QVariantList&)>& run) {
-        for (qsizetype from = 0; from < recordIds.size(); from += kIdsPerStatement) {
-            const QList<qint64> chunk = recordIds.mid(from, kIdsPerStatement);
-            QVariantList values;
-            for (qint64 id : chunk)
-                values.append(id);
-            if (!run(head +
-                         QStringLiteral(" FROM UserRecv WHERE id IN (%1)").arg(placeholders(chunk.size())) +
-                         owner.condition(),
-                     owner.values(values)))
-                return false;
-        }
-        return true;
-    };
     const UnitResult result = DbRunUnit(
         gateway,
         [&] {
             return ruleAllows(owner.read(gateway, acting), refusal) &&
-                   eachChunk(QStringLiteral("DELETE"), [&](const QString& sql, const QVariantList& values) {
-                       return gateway.DbExecute(sql, values);
+                   forEachChunk(recordIds, [&](const QString& pick, const QVariantList& ids) {
+                       return ruleAllows(owner.allowsRecords(gateway, pick, ids), refusal) &&
+                              gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE ") + pick +
+                                                    owner.condition(),
+                                                owner.values(ids));
                    });
         },
         [&]() -> std::optional<bool> {
-            bool asked = true;
-            const bool gone = eachChunk(
-                QStringLiteral("SELECT COUNT(*) AS n"), [&](const QString& sql, const QVariantList& values) {
-                    const std::optional<bool> none = noneLeft(DbCount(gateway, sql, values));
-                    asked = asked && none.has_value();
-                    return none.value_or(false);
-                });
-            return asked ? std::optional<bool>(gone) : std::nullopt;
+            std::optional<bool> gone = true;
+            forEachChunk(recordIds, [&](const QString& pick, const QVariantList& ids) {
+                gone = noneLeft(DbCount(gateway,
+                                        QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE ") + pick +
+                                            owner.condition(),
+                                        owner.values(ids)));
+                return gone.value_or(false);
+            });
+            return gone;
         });
     return unitOutcome(result, refusal, RecordText::deleteFailed, RecordText::cleared);
 }
