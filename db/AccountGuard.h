@@ -20,7 +20,8 @@ QString lockPair(const SqlDialect& dialect);
 // Before an administrator disables, retypes or deletes target, inside the caller's unit: locks
 // the rows of target and of the acting account, always in name order so that two such units
 // never wait on each other in a circle; checks that the acting account is still an
-// administrator; and refuses the acting account as its own target (the server compares the
-// names, so letter case and trailing blanks cannot hide it). The acting administrator's row
-// stays locked until the unit ends, so the target is never the last enabled administrator.
+// administrator; and refuses the acting account as its own target. The server compares the
+// names as every statement does, so a name stored with trailing blanks, or typed in another
+// letter case on SQL Server, is still the acting account. The acting administrator's row stays
+// locked until the unit ends, so the target is never the last enabled administrator.
 Outcome DbGuardAccountChange(DbGateway& gateway, const SessionUser& acting, const QString& target);
