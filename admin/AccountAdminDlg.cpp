@@ -103,7 +103,8 @@ void CAccountAdminDlg::runBulkAction(BulkAction action)
     // The stored name and password, not the shown texts, which have lost their blanks.
     for (int row : m_model->checkedRows())
         ticked.append({m_model->row(row).account, m_model->row(row).hidden.toString()});
-    AccountProcedures::applyBulkAction(m_context.gateway, action, ticked, PageTools::tellOver(this));
+    AccountProcedures::applyBulkAction(m_context.gateway, m_context.session, action, ticked,
+                                       PageTools::tellOver(this));
     // The list no longer shows the accounts as they are; the operator queries again. Deleted
     // rows stay in view until then.
     if (action != BulkAction::Delete) {

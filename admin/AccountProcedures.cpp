@@ -1,6 +1,7 @@
 #include "admin/AccountProcedures.h"
 
 #include "db/AccountStatements.h"
+#include "db/ActingAccount.h"
 #include "db/BalanceStatements.h"
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"
@@ -23,6 +24,13 @@ struct BulkStep
     QString closing;
 };
 
+bool refusesOperator(const Outcome& outcome)
+{
+    return !outcome &&
+           (outcome.message == LoginText::disabled || outcome.message == LoginText::wrongPassword ||
+            outcome.message == ActingText::notAllowed);
+}
+
 BulkStep stepOf(BulkAction action)
 {
     switch (action) {
@@ -42,10 +50,8 @@ BulkStep stepOf(BulkAction action)
     return {QString(), QStringLiteral("提示: 被勾选的用户[删除]完毕!点击查询确认!")};
 }
 
-} // namespace
-
-bool registerAccount(DbGateway& gateway, AccountValidation::CreationFields fields,
-                     AccountValidation::NumberRule rule, const QString& type, const Tell& tell)
+bool createAccount(DbGateway& gateway, const SessionUser* session, AccountValidation::CreationFields fields,
+                   AccountValidation::NumberRule rule, const QString& type, const Tell& tell)
 {
     fields.removeBlanks();
     if (const auto fault = AccountValidation::checkCreation(fields, rule)) {
@@ -54,9 +60,25 @@ bool registerAccount(DbGateway& gateway, AccountValidation::CreationFields field
     }
     const NewAccount account{fields.loginName, fields.nickname, fields.company,
                              fields.password,  fields.address,  fields.telephone};
-    const Outcome outcome = DbRegisterUser(gateway, account, type);
+    const Outcome outcome =
+        session ? DbRegisterUser(gateway, *session, account, type) : DbRegisterUser(gateway, account);
     tellText(tell, outcome.text());
     return outcome.ok;
+}
+
+} // namespace
+
+bool registerAccount(DbGateway& gateway, AccountValidation::CreationFields fields, const Tell& tell)
+{
+    return createAccount(gateway, nullptr, std::move(fields), AccountValidation::NumberRule::Registration,
+                         AccountText::registeredUser, tell);
+}
+
+bool addAccount(DbGateway& gateway, const SessionUser& session, AccountValidation::CreationFields fields,
+                const QString& type, const Tell& tell)
+{
+    return createAccount(gateway, &session, std::move(fields), AccountValidation::NumberRule::AddUser, type,
+                         tell);
 }
 
 void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::ChangeFields fields,
@@ -82,19 +104,24 @@ void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::
         tellText(tell, Outcome::withReason(verified.message, DbGateway::lastError()));
         return;
     }
-    // Nickname and company first, while the current password still matches.
+    // Nickname and company first, while the current password still matches. A step refused
+    // for the operator's own account ends the change: the next would only say it again.
     if (!fields.nickname.isEmpty()) {
         const Outcome outcome =
-            DbChangeNickname(gateway, fields.loginName, fields.currentPassword, fields.nickname);
+            DbChangeNickname(gateway, session, fields.loginName, fields.currentPassword, fields.nickname);
         tellText(tell, outcome ? QStringLiteral("修改[昵称]成功![重新登陆更新信息]") : outcome.text());
+        if (refusesOperator(outcome))
+            return;
     }
     if (!fields.company.isEmpty()) {
         const Outcome outcome =
-            DbChangeCompany(gateway, fields.loginName, fields.currentPassword, fields.company);
+            DbChangeCompany(gateway, session, fields.loginName, fields.currentPassword, fields.company);
         tellText(tell, outcome ? QStringLiteral("修改[公司]成功![重新登陆更新信息]") : outcome.text());
+        if (refusesOperator(outcome))
+            return;
     }
     const Outcome outcome =
-        DbChangePassword(gateway, fields.loginName, fields.currentPassword, fields.newPassword);
+        DbChangePassword(gateway, session, fields.loginName, fields.currentPassword, fields.newPassword);
     if (!outcome) {
         tellText(tell, outcome.text());
         return;
@@ -105,16 +132,19 @@ void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::
     tellText(tell, QStringLiteral("修改[密码]成功![重新登陆更新信息]"));
 }
 
-void applyBulkAction(DbGateway& gateway, BulkAction action, const QList<TickedAccount>& accounts,
-                     const Tell& tell)
+void applyBulkAction(DbGateway& gateway, const SessionUser& session, BulkAction action,
+                     const QList<TickedAccount>& accounts, const Tell& tell)
 {
     const BulkStep step = stepOf(action);
     for (const TickedAccount& account : accounts) {
-        const Outcome outcome = step.type.isEmpty()
-                                    ? DbDeleteUser(gateway, account.loginName)
-                                    : DbSetUserType(gateway, account.loginName, account.password, step.type);
+        const Outcome outcome =
+            step.type.isEmpty() ? DbDeleteUser(gateway, session, account.loginName)
+                                : DbSetUserType(gateway, session, account.loginName, account.password, step.type);
         if (!outcome)
             tellText(tell, outcome.text());
+        // The operator's own refusal would only repeat for every further row.
+        if (refusesOperator(outcome))
+            break;
     }
     tellText(tell, step.closing);
 }

@@ -11,12 +11,15 @@ struct SessionUser;
 // tell, in the order the steps run.
 namespace AccountProcedures {
 
-// Self-registration (type "注册用户") and staff adding an account of a chosen type.
-bool registerAccount(DbGateway& gateway, AccountValidation::CreationFields fields,
-                     AccountValidation::NumberRule rule, const QString& type, const Tell& tell);
+// Self-registration: a "注册用户" account, with the registration page's number rule.
+bool registerAccount(DbGateway& gateway, AccountValidation::CreationFields fields, const Tell& tell);
+// Staff adding an account of a chosen type, with the add-user number rule.
+bool addAccount(DbGateway& gateway, const SessionUser& session, AccountValidation::CreationFields fields,
+                const QString& type, const Tell& tell);
 
 // Changes nickname, company and password of an account whose name and current password the
-// user knows. The session takes the new password only when the account is the logged-in one.
+// user knows. The session takes the new password only when the account is the logged-in one,
+// and also when the answer was lost but the new password was found to work.
 void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::ChangeFields fields,
                    const Tell& tell);
 
@@ -36,10 +39,10 @@ enum class BulkAction
     MakeRegistered,
     Delete
 };
-// One action for every ticked account; a failed row tells its tag and the run goes on. Ends
-// with the action's closing message.
-void applyBulkAction(DbGateway& gateway, BulkAction action, const QList<TickedAccount>& accounts,
-                     const Tell& tell);
+// One action for every ticked account; a failed or refused row tells why and the run goes on.
+// Ends with the action's closing message. The logged-in administrator's own row is refused.
+void applyBulkAction(DbGateway& gateway, const SessionUser& session, BulkAction action,
+                     const QList<TickedAccount>& accounts, const Tell& tell);
 
 // Balance changes of the recharge page. A count that is not a whole number from 0 to
 // 999,999,999 is told once and nothing runs; false then, true when the rows were worked.

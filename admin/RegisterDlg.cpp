@@ -47,6 +47,5 @@ void CRegisterDlg::registerAccount()
     AccountValidation::CreationFields fields{m_loginName->text(), m_password->text(), m_repeat->text(),
                                              m_nickname->text(),  m_company->text(),  m_telephone->text(),
                                              m_address->text()};
-    AccountProcedures::registerAccount(m_gateway, fields, AccountValidation::NumberRule::Registration,
-                                       AccountText::registeredUser, PageTools::tellOver(this));
+    AccountProcedures::registerAccount(m_gateway, fields, PageTools::tellOver(this));
 }

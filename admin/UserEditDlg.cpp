@@ -123,8 +123,8 @@ void CUserEditDlg::addAccount()
     AccountValidation::CreationFields fields{
         m_addName->text(),    m_addPassword->text(),  m_addRepeat->text(), m_addNickname->text(),
         m_addCompany->text(), m_addTelephone->text(), m_addAddress->text()};
-    AccountProcedures::registerAccount(m_context.gateway, fields, AccountValidation::NumberRule::AddUser,
-                                       m_rights->currentText(), PageTools::tellOver(this));
+    AccountProcedures::addAccount(m_context.gateway, m_context.session, fields, m_rights->currentText(),
+                                  PageTools::tellOver(this));
 }
 
 void CUserEditDlg::modifyAccount()

@@ -106,7 +106,7 @@ void CAuditDlg::audit()
 
 void CAuditDlg::discard()
 {
-    const Outcome outcome = DbDeleteWaitingBatch(m_context.gateway, m_record.id);
+    const Outcome outcome = DbDeleteWaitingBatch(m_context.gateway, m_context.session, m_record.id);
     if (outcome || outcome.message == RecordText::batchGone)
         emit WM_REMOVE_AUDITED_ROW(m_record.id);
     Dialogs::inform(this, outcome.text());

@@ -11,7 +11,7 @@ void deleteAuditedRecord(QWidget* window, const PageContext& context, qint64 rec
     if (!Dialogs::ask(window, QStringLiteral("确认是否清空相关数据库!"), Dialogs::kNotice,
                       Dialogs::Icon::Question))
         return;
-    Dialogs::inform(window, DbDeleteAuditedRecord(context.gateway, recordId).text());
+    Dialogs::inform(window, DbDeleteAuditedRecord(context.gateway, context.session, recordId).text());
 }
 
 CAuditStatsDlg::CAuditStatsDlg(const PageContext& context, const SelectedRecord& record, QWidget* parent)

@@ -2,8 +2,13 @@
 
 #include <QAtomicInteger>
 #include <QMutex>
+#include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+
+#include <libpq-fe.h>
+#include <poll.h>
 
 namespace {
 
@@ -32,27 +37,11 @@ void setError(const QString& error, DbErrorKind kind = DbErrorKind::Other)
     t_lastErrorKind = kind;
 }
 
-// PostgreSQL 23505; SQLite 2067 (unique) and 1555 (primary key); SQL Server 2627 and 2601.
 // PostgreSQL 40P01 (deadlock) and 40001 (serialization); SQL Server 1205 (deadlock victim).
 bool isConflict(const QString& code)
 {
     return code == QStringLiteral("40P01") || code == QStringLiteral("40001") ||
            code == QStringLiteral("1205") || code.startsWith(QStringLiteral("1205 "));
-}
-
-DbErrorKind kindOf(const QSqlError& error)
-{
-    if (isConflict(error.nativeErrorCode()))
-        return DbErrorKind::Conflict;
-    static const QStringList duplicateCodes = {QStringLiteral("23505"), QStringLiteral("2067"),
-                                               QStringLiteral("1555"), QStringLiteral("2627"),
-                                               QStringLiteral("2601")};
-    const QString code = error.nativeErrorCode();
-    for (const QString& duplicate : duplicateCodes) {
-        if (code == duplicate || code.startsWith(duplicate + QLatin1Char(' ')))
-            return DbErrorKind::DuplicateKey;
-    }
-    return DbErrorKind::Other;
 }
 
 QString describe(const QSqlError& error)
@@ -61,10 +50,27 @@ QString describe(const QSqlError& error)
     return text.isEmpty() ? QStringLiteral("unknown database error") : text;
 }
 
-void setError(const QSqlError& error)
+// The codes of a taken key on each server.
+QStringList duplicateCodes(DbBackend backend)
 {
-    setError(describe(error), kindOf(error));
+    switch (backend) {
+    case DbBackend::Sqlite:
+        return {QStringLiteral("2067"), QStringLiteral("1555")}; // unique, primary key
+    case DbBackend::Postgres:
+        return {QStringLiteral("23505")};
+    case DbBackend::SqlServer:
+        return {QStringLiteral("2627"), QStringLiteral("2601")}; // constraint, unique index
+    }
+    return {};
 }
+
+// SQL Server follows a taken key with 3621 ("The statement has been terminated"). Qt 6.4's
+// ODBC driver reports only the last code, with the texts of all messages joined; later
+// versions join every code with ';'. The texts then still tell, in English or Chinese.
+const QStringList kSqlServerDuplicateTexts = {QStringLiteral("Violation of UNIQUE KEY constraint"),
+                                              QStringLiteral("Violation of PRIMARY KEY constraint"),
+                                              QStringLiteral("Cannot insert duplicate key"),
+                                              QStringLiteral("重复键")};
 
 // Statements without values run directly: PostgreSQL cannot prepare DDL such as CREATE.
 bool run(QSqlQuery& query, const QString& sql, const QVariantList& values)
@@ -173,6 +179,35 @@ bool DbGateway::lastCommitUnknown()
     return t_commitUnknown;
 }
 
+DbErrorKind DbGateway::errorKindOf(DbBackend backend, const QString& nativeCode, const QString& databaseText)
+{
+    if (isConflict(nativeCode))
+        return DbErrorKind::Conflict;
+    static const QRegularExpression notDigits(QStringLiteral("[^0-9]+"));
+    const QStringList codes = duplicateCodes(backend);
+    for (const QString& code : nativeCode.split(notDigits, Qt::SkipEmptyParts)) {
+        if (codes.contains(code))
+            return DbErrorKind::DuplicateKey;
+    }
+    if (backend == DbBackend::SqlServer) {
+        for (const QString& text : kSqlServerDuplicateTexts) {
+            if (databaseText.contains(text, Qt::CaseInsensitive))
+                return DbErrorKind::DuplicateKey;
+        }
+    }
+    return DbErrorKind::Other;
+}
+
+void DbGateway::noteError(const QSqlError& error) const
+{
+    setError(describe(error), errorKindOf(m_config.backend, error.nativeErrorCode(), error.databaseText()));
+}
+
+bool DbGateway::inUnit() const
+{
+    return unit().depth > 0;
+}
+
 DbGateway::Unit& DbGateway::unit() const
 {
     std::shared_ptr<void>& slot = t_units[m_id];
@@ -213,7 +248,7 @@ bool DbGateway::openDatabase(QSqlDatabase& db)
         break;
     }
     if (!db.open()) {
-        setError(db.lastError());
+        noteError(db.lastError());
         return false;
     }
     if (m_config.backend == DbBackend::Sqlite) {
@@ -225,7 +260,8 @@ bool DbGateway::openDatabase(QSqlDatabase& db)
 }
 
 // The thread's connection. Inside a unit a lost connection stays lost: opening a new one there
-// would let the rest of the unit commit statement by statement outside any transaction.
+// would let the rest of the unit commit statement by statement outside any transaction. Outside
+// a unit, one that the server has ended while it sat idle is replaced before it is used.
 QSqlDatabase DbGateway::threadDatabase()
 {
     const QString name = connectionName();
@@ -234,6 +270,12 @@ QSqlDatabase DbGateway::threadDatabase()
         QMutexLocker lock(&registryMutex());
         db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
                                           : QSqlDatabase::addDatabase(m_dialect.driverName(), name);
+    }
+    if (db.isOpen() && unit().depth == 0 && idleConnectionEnded(db)) {
+        db = QSqlDatabase();
+        closeThreadConnection();
+        QMutexLocker lock(&registryMutex());
+        db = QSqlDatabase::addDatabase(m_dialect.driverName(), name);
     }
     if (!db.isOpen()) {
         if (unit().depth > 0) {
@@ -244,6 +286,33 @@ QSqlDatabase DbGateway::threadDatabase()
         }
     }
     return db;
+}
+
+// Qt's PostgreSQL driver notices a connection that the server ended (idle timeout, restart,
+// pg_terminate_backend) only when a statement fails on it. The server's farewell and the end
+// of the stream wait on the socket, though: look there without waiting and without a round
+// trip. Anything that arrives for a session that asked nothing is such a farewell.
+bool DbGateway::idleConnectionEnded(const QSqlDatabase& db) const
+{
+    if (m_config.backend != DbBackend::Postgres)
+        return false;
+    // Qt 6 names the handle's type by the struct behind libpq's typedef.
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
+        return false;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    if (!connection || PQstatus(connection) != CONNECTION_OK)
+        return true;
+    pollfd socket{PQsocket(connection), POLLIN, 0};
+    if (socket.fd < 0)
+        return true;
+    if (::poll(&socket, 1, 0) <= 0)
+        return false;
+    if (!PQconsumeInput(connection) || PQstatus(connection) != CONNECTION_OK)
+        return true;
+    // An unfinished row walk still receives its rows; that connection is busy, not ended.
+    return PQtransactionStatus(connection) == PQTRANS_IDLE;
 }
 
 bool DbGateway::connectionAlive(QSqlDatabase& db)
@@ -294,7 +363,7 @@ bool DbGateway::execute(QSqlQuery& query, const QString& sql, const QVariantList
         return false;
     }
     if (!ok)
-        setError(query.lastError());
+        noteError(query.lastError());
     return ok;
 }
 
@@ -366,13 +435,13 @@ bool DbGateway::begin(QSqlDatabase& db)
         // at once with "database is locked" instead of waiting its turn.
         QSqlQuery query(db);
         if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-            setError(query.lastError());
+            noteError(query.lastError());
             return false;
         }
         return true;
     }
     if (!db.transaction()) {
-        setError(db.lastError());
+        noteError(db.lastError());
         return false;
     }
     return true;
@@ -391,11 +460,11 @@ bool DbGateway::commit(QSqlDatabase& db)
         QSqlQuery query(db);
         ok = query.exec(QStringLiteral("COMMIT"));
         if (!ok)
-            setError(query.lastError());
+            noteError(query.lastError());
     } else {
         ok = db.commit();
         if (!ok)
-            setError(db.lastError());
+            noteError(db.lastError());
     }
     if (action == HookAction::LoseAnswer) {
         unit().broken = true;

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
@@ -92,6 +93,8 @@ public:
     // True when the calling thread's last unit failed at its commit with the connection gone,
     // so the server may or may not have committed it.
     static bool lastCommitUnknown();
+    // True while the calling thread runs work inside a unit of this gateway.
+    bool inUnit() const;
     // Workers call this before they end; see DbThreadScope.
     void closeThreadConnection();
 
@@ -100,6 +103,9 @@ public:
     // The last failure seen by the calling thread.
     static QString lastError();
     static DbErrorKind lastErrorKind();
+    // What a driver's error means: a taken key whichever way the driver reports its codes
+    // (one code, the last of several, or all of them joined), or anything else.
+    static DbErrorKind errorKindOf(DbBackend backend, const QString& nativeCode, const QString& databaseText);
 
 private:
     struct Unit;
@@ -108,6 +114,8 @@ private:
     QSqlDatabase threadDatabase();
     bool openDatabase(QSqlDatabase& db);
     bool connectionAlive(QSqlDatabase& db);
+    bool idleConnectionEnded(const QSqlDatabase& db) const;
+    void noteError(const QSqlError& error) const;
     bool execute(QSqlQuery& query, const QString& sql, const QVariantList& values);
     void afterFailure(QSqlDatabase& db);
     HookAction hook(const QString& sql) const;

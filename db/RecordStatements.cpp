@@ -7,6 +7,7 @@
 #include "db/StorableText.h"
 
 #include <QElapsedTimer>
+#include "db/UnitOutcome.h"
 
 namespace {
 
@@ -99,6 +100,84 @@ Outcome approve(DbGateway& gateway, const SessionUser& session, qint64 messageId
         return Outcome::failure(RecordText::batchGone);
     return Outcome::success(RecordText::audited);
 }
+
+// Runs one statement per chunk of ids; pick is the chunk's "id IN (...)". Stops at the first
+// that returns false.
+bool forEachChunk(const QList<qint64>& ids,
+                  const std::function<bool(const QString&, const QVariantList&)>& run)
+{
+    for (qsizetype from = 0; from < ids.size(); from += kIdsPerStatement) {
+        QVariantList values;
+        for (qint64 id : ids.mid(from, kIdsPerStatement))
+            values.append(id);
+        if (!run(QStringLiteral("id IN (%1)").arg(placeholders(values.size())), values))
+            return false;
+    }
+    return true;
+}
+
+std::optional<bool> noneLeft(const std::optional<qint64>& count)
+{
+    if (!count)
+        return std::nullopt;
+    return *count == 0;
+}
+
+// The newest record a deletion by name or of all may meet: rows audited after it began are not
+// its business when it asks afterwards whether it went through.
+std::optional<qint64> newestId(DbGateway& gateway, const QString& where, const QVariantList& values)
+{
+    DbRows rows =
+        gateway.DbQuery(QStringLiteral("SELECT COALESCE(MAX(id),0) AS n FROM UserRecv") + where, values);
+    const qint64 id = rows.number(QStringLiteral("n"));
+    if (rows.failed())
+        return std::nullopt;
+    return id;
+}
+
+// Whose audited records the acting account may delete: an administrator's, anyone's; any
+// other account's, its own.
+class Owner
+{
+public:
+    Outcome read(DbGateway& gateway, const SessionUser& acting)
+    {
+        QString type;
+        const Outcome allowed = DbCheckActing(gateway, acting, ActingRight::Use, &type);
+        m_everyone = type == QStringLiteral("管理员");
+        m_name = acting.loginName;
+        return allowed;
+    }
+    QString condition() const { return m_everyone ? QString() : QStringLiteral(" AND (loginName = ?)"); }
+    QVariantList values(QVariantList values) const
+    {
+        if (!m_everyone)
+            values.append(m_name);
+        return values;
+    }
+    Outcome allowsName(const QString& loginName) const
+    {
+        return m_everyone || loginName == m_name ? Outcome::success()
+                                                 : Outcome::failure(ActingText::notAllowed);
+    }
+    // Records of another account among those a condition picks are refused, not skipped.
+    Outcome allowsRecords(DbGateway& gateway, const QString& pick, const QVariantList& values) const
+    {
+        if (m_everyone)
+            return Outcome::success();
+        const std::optional<qint64> others = DbCount(
+            gateway,
+            QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE %1 AND NOT (loginName = ?)").arg(pick),
+            this->values(values));
+        if (!others)
+            return Outcome::failure(RecordText::readFailed, DbGateway::lastError());
+        return *others == 0 ? Outcome::success() : Outcome::failure(ActingText::notAllowed);
+    }
+
+private:
+    bool m_everyone = false;
+    QString m_name;
+};
 
 } // namespace
 
@@ -195,56 +274,118 @@ Outcome DbAuditBatch(DbGateway& gateway, const SessionUser& session, qint64 mess
     return outcome;
 }
 
-Outcome DbDeleteWaitingBatch(DbGateway& gateway, qint64 messageId)
+Outcome DbDeleteWaitingBatch(DbGateway& gateway, const SessionUser& acting, qint64 messageId)
 {
+    Outcome refusal;
     qint64 removed = 0;
-    if (!gateway.DbExecute(RecordSql::deleteWaiting(), {messageId}, &removed))
-        return Outcome::failure(RecordText::deleteFailed, DbGateway::lastError());
-    if (removed == 0)
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            return ruleAllows(DbCheckActing(gateway, acting, ActingRight::Administrator), refusal) &&
+                   gateway.DbExecute(RecordSql::deleteWaiting(), {messageId}, &removed);
+        },
+        [&] {
+            return noneLeft(DbCount(
+                gateway, QStringLiteral("SELECT COUNT(*) AS n FROM Messages WHERE id = ?"), {messageId}));
+        });
+    if (result.done() && removed == 0)
         return Outcome::failure(RecordText::batchGone);
-    return Outcome::success(RecordText::audited);
+    return unitOutcome(result, refusal, RecordText::deleteFailed, RecordText::audited);
 }
 
-Outcome DbDeleteAuditedRecord(DbGateway& gateway, qint64 recordId)
+Outcome DbDeleteAuditedRecord(DbGateway& gateway, const SessionUser& acting, qint64 recordId)
 {
+    Outcome refusal;
+    Owner owner;
     qint64 removed = 0;
-    if (!gateway.DbExecute(RecordSql::deleteAudited(), {recordId}, &removed))
-        return Outcome::failure(RecordText::deleteFailed, DbGateway::lastError());
-    if (removed == 0)
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            return ruleAllows(owner.read(gateway, acting), refusal) &&
+                   ruleAllows(owner.allowsRecords(gateway, QStringLiteral("id = ?"), {recordId}), refusal) &&
+                   gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE id = ?") + owner.condition(),
+                                     owner.values({recordId}), &removed);
+        },
+        [&] {
+            return noneLeft(
+                DbCount(gateway,
+                        QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE id = ?") + owner.condition(),
+                        owner.values({recordId})));
+        });
+    if (result.done() && removed == 0)
         return Outcome::failure(RecordText::recordGone);
-    return Outcome::success(RecordText::cleared);
+    return unitOutcome(result, refusal, RecordText::deleteFailed, RecordText::cleared);
 }
 
-Outcome DbDeleteAuditedRecords(DbGateway& gateway, const QList<qint64>& recordIds)
+Outcome DbDeleteAuditedRecords(DbGateway& gateway, const SessionUser& acting, const QList<qint64>& recordIds)
 {
-    const bool done = gateway.transaction([&] {
-        for (qsizetype from = 0; from < recordIds.size(); from += kIdsPerStatement) {
-            const QList<qint64> chunk = recordIds.mid(from, kIdsPerStatement);
-            QVariantList values;
-            for (qint64 id : chunk)
-                values.append(id);
-            const QString sql =
-                QStringLiteral("DELETE FROM UserRecv WHERE id IN (%1)").arg(placeholders(chunk.size()));
-            if (!gateway.DbExecute(sql, values))
+    Outcome refusal;
+    Owner owner;
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            return ruleAllows(owner.read(gateway, acting), refusal) &&
+                   forEachChunk(recordIds, [&](const QString& pick, const QVariantList& ids) {
+                       return ruleAllows(owner.allowsRecords(gateway, pick, ids), refusal) &&
+                              gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE ") + pick +
+                                                    owner.condition(),
+                                                owner.values(ids));
+                   });
+        },
+        [&]() -> std::optional<bool> {
+            std::optional<bool> gone = true;
+            forEachChunk(recordIds, [&](const QString& pick, const QVariantList& ids) {
+                gone = noneLeft(DbCount(gateway,
+                                        QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE ") + pick +
+                                            owner.condition(),
+                                        owner.values(ids)));
+                return gone.value_or(false);
+            });
+            return gone;
+        });
+    return unitOutcome(result, refusal, RecordText::deleteFailed, RecordText::cleared);
+}
+
+Outcome DbDeleteAuditedOf(DbGateway& gateway, const SessionUser& acting, const QString& loginName)
+{
+    Outcome refusal;
+    Owner owner;
+    std::optional<qint64> newest;
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            if (!ruleAllows(owner.read(gateway, acting), refusal) ||
+                !ruleAllows(owner.allowsName(loginName), refusal))
                 return false;
-        }
-        return true;
-    });
-    if (!done)
-        return Outcome::failure(RecordText::deleteFailed, DbGateway::lastError());
-    return Outcome::success(RecordText::cleared);
+            newest = newestId(gateway, QStringLiteral(" WHERE (loginName = ?)"), {loginName});
+            return newest && gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE (loginName = ?)"),
+                                               {loginName});
+        },
+        [&] {
+            return noneLeft(DbCount(
+                gateway,
+                QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE (loginName = ?) AND id <= ?"),
+                {loginName, newest.value_or(0)}));
+        });
+    return unitOutcome(result, refusal, RecordText::deleteFailed, RecordText::cleared);
 }
 
-Outcome DbDeleteAuditedOf(DbGateway& gateway, const QString& loginName)
+Outcome DbDeleteAllAudited(DbGateway& gateway, const SessionUser& acting, const QString& failureText)
 {
-    if (!gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv WHERE (loginName = ?)"), {loginName}))
-        return Outcome::failure(RecordText::deleteFailed, DbGateway::lastError());
-    return Outcome::success(RecordText::cleared);
-}
-
-Outcome DbDeleteAllAudited(DbGateway& gateway, const QString& failureText)
-{
-    if (!gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv")))
-        return Outcome::failure(failureText, DbGateway::lastError());
-    return Outcome::success(RecordText::cleared);
+    Outcome refusal;
+    std::optional<qint64> newest;
+    const UnitResult result = DbRunUnit(
+        gateway,
+        [&] {
+            if (!ruleAllows(DbCheckActing(gateway, acting, ActingRight::Administrator), refusal))
+                return false;
+            newest = newestId(gateway, QString(), {});
+            return newest && gateway.DbExecute(QStringLiteral("DELETE FROM UserRecv"));
+        },
+        [&] {
+            return noneLeft(DbCount(gateway,
+                                    QStringLiteral("SELECT COUNT(*) AS n FROM UserRecv WHERE id <= ?"),
+                                    {newest.value_or(0)}));
+        });
+    return unitOutcome(result, refusal, failureText, RecordText::cleared);
 }

@@ -66,11 +66,18 @@ StoredNumbers DbReadAuditedNumbers(DbGateway& gateway, qint64 recordId);  // Use
 // (another staff member was quicker) nothing is written.
 Outcome DbAuditBatch(DbGateway& gateway, const SessionUser& session, qint64 messageId, const QString& count,
                      const QString& rate);
-// Discards a waiting batch.
-Outcome DbDeleteWaitingBatch(DbGateway& gateway, qint64 messageId);
+// The deletions run as units; when the answer to a commit is lost they find out on a fresh
+// connection whether the rows are gone. Each first checks, inside its unit, the acting
+// account's current type: a disabled account is refused with the login's text.
 
-// Audited records. The ticked ones go together or not at all.
-Outcome DbDeleteAuditedRecord(DbGateway& gateway, qint64 recordId);
-Outcome DbDeleteAuditedRecords(DbGateway& gateway, const QList<qint64>& recordIds);
-Outcome DbDeleteAuditedOf(DbGateway& gateway, const QString& loginName);
-Outcome DbDeleteAllAudited(DbGateway& gateway, const QString& failureText = RecordText::deleteFailed);
+// Discards a waiting batch. Administrators only.
+Outcome DbDeleteWaitingBatch(DbGateway& gateway, const SessionUser& acting, qint64 messageId);
+
+// Audited records. The ticked ones go together or not at all. An administrator deletes any
+// account's records; any other account only its own, and another's record is refused.
+Outcome DbDeleteAuditedRecord(DbGateway& gateway, const SessionUser& acting, qint64 recordId);
+Outcome DbDeleteAuditedRecords(DbGateway& gateway, const SessionUser& acting, const QList<qint64>& recordIds);
+Outcome DbDeleteAuditedOf(DbGateway& gateway, const SessionUser& acting, const QString& loginName);
+// Administrators only.
+Outcome DbDeleteAllAudited(DbGateway& gateway, const SessionUser& acting,
+                           const QString& failureText = RecordText::deleteFailed);

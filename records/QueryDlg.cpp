@@ -170,13 +170,14 @@ void CQueryDlg::deleteByName()
     if (ask(QStringLiteral("[是]为全部清空(历史记录)数据库,[否]为清空用户名 %1 下的数据!").arg(name))) {
         if (!ask(QStringLiteral("是否:全部清空(历史记录)数据库!")))
             return;
-        const Outcome outcome = DbDeleteAllAudited(m_context.gateway, RecordText::deleteAllFailed);
+        const Outcome outcome =
+            DbDeleteAllAudited(m_context.gateway, m_context.session, RecordText::deleteAllFailed);
         Dialogs::inform(this, outcome ? QStringLiteral("全部清空(历史记录)数据库完成!") : outcome.text());
         return;
     }
     if (!ask(QStringLiteral("是否:清空用户名 %1 下的数据!").arg(name)))
         return;
-    const Outcome outcome = DbDeleteAuditedOf(m_context.gateway, name);
+    const Outcome outcome = DbDeleteAuditedOf(m_context.gateway, m_context.session, name);
     Dialogs::inform(this, outcome ? QStringLiteral("清空用户名 %1 下的数据完成!").arg(name) : outcome.text());
 }
 
@@ -189,7 +190,8 @@ void CQueryDlg::deleteTicked()
     if (!Dialogs::ask(this, QStringLiteral("确认是否删除勾选的数据!"), Dialogs::kNotice,
                       Dialogs::Icon::Question))
         return;
-    const Outcome outcome = DbDeleteAuditedRecords(m_context.gateway, m_model->checkedIds());
+    const Outcome outcome =
+        DbDeleteAuditedRecords(m_context.gateway, m_context.session, m_model->checkedIds());
     if (outcome) {
         m_query->cancel();
         m_model->clear();

@@ -97,7 +97,8 @@ void CRecordsDlg::deleteTicked()
     const QString question = QStringLiteral("确认是否删除 %1 勾选的数据!").arg(m_context.session.loginName);
     if (!Dialogs::ask(this, question, Dialogs::kNotice, Dialogs::Icon::Question))
         return;
-    const Outcome outcome = DbDeleteAuditedRecords(m_context.gateway, m_model->checkedIds());
+    const Outcome outcome =
+        DbDeleteAuditedRecords(m_context.gateway, m_context.session, m_model->checkedIds());
     if (outcome) {
         m_query->cancel();
         m_model->clear();
@@ -110,7 +111,8 @@ void CRecordsDlg::deleteOwn()
     const QString question = QStringLiteral("确认是否清空 %1 相关数据库!").arg(m_context.session.loginName);
     if (!Dialogs::ask(this, question, Dialogs::kNotice, Dialogs::Icon::Question))
         return;
-    Dialogs::inform(this, DbDeleteAuditedOf(m_context.gateway, m_context.session.loginName).text());
+    Dialogs::inform(
+        this, DbDeleteAuditedOf(m_context.gateway, m_context.session, m_context.session.loginName).text());
 }
 
 void CRecordsDlg::deleteEveryone()
@@ -118,7 +120,7 @@ void CRecordsDlg::deleteEveryone()
     if (!Dialogs::ask(this, QStringLiteral("确认是否清空相关数据库!"), Dialogs::kNotice,
                       Dialogs::Icon::Question))
         return;
-    Dialogs::inform(this, DbDeleteAllAudited(m_context.gateway).text());
+    Dialogs::inform(this, DbDeleteAllAudited(m_context.gateway, m_context.session).text());
 }
 
 QWidget* CRecordsDlg::openStatistics(int row)

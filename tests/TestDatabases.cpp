@@ -113,14 +113,24 @@ void addAccount(DbGateway& gateway, const QString& loginName, const QString& pas
                               {balance, loginName}));
 }
 
+SessionUser session(const QString& loginName, const QString& password, const QString& type)
+{
+    SessionUser user;
+    user.loginName = loginName;
+    user.password = password;
+    user.applyType(type);
+    return user;
+}
+
+SessionUser signIn(DbGateway& gateway, const QString& loginName, const QString& password, const QString& type)
+{
+    addAccount(gateway, loginName, password, type);
+    return session(loginName, password, type);
+}
+
 SessionUser addActingAccount(DbGateway& gateway, const QString& loginName, const QString& type)
 {
-    addAccount(gateway, loginName, QStringLiteral("pw"), type);
-    SessionUser session;
-    session.loginName = loginName;
-    session.password = QStringLiteral("pw");
-    session.applyType(type);
-    return session;
+    return signIn(gateway, loginName, QStringLiteral("pw"), type);
 }
 
 qint64 balanceOf(DbGateway& gateway, const QString& loginName)

@@ -38,6 +38,11 @@ void addAccount(DbGateway& gateway, const QString& loginName, const QString& pas
 // Adds an account (password "pw") and returns the session of its login.
 SessionUser addActingAccount(DbGateway& gateway, const QString& loginName,
                              const QString& type = QStringLiteral("管理员"));
+// The session of a logged-in account: its name, password and the rights of its type. With
+// signIn the account is written first.
+SessionUser session(const QString& loginName, const QString& password, const QString& type);
+SessionUser signIn(DbGateway& gateway, const QString& loginName, const QString& password,
+                   const QString& type);
 qint64 balanceOf(DbGateway& gateway, const QString& loginName);
 qint64 count(DbGateway& gateway, const QString& table, const QString& where = {},
              const QVariantList& values = {});

@@ -22,6 +22,7 @@ private slots:
     void modifyOfAnotherAccountKeepsOperatorPassword();
     void modifyWithWrongPasswordChangesNothing();
     void modifyOfDisabledAccountIsRefusedWithoutEnding();
+    void lostAnswerToOwnPasswordChange();
     void bulkActionsTellStaleRowsAndClose_data();
     void bulkActionsTellStaleRowsAndClose();
     void countThatIsNoNumberToldOnce();
@@ -92,20 +93,18 @@ void TestAccountProcedures::registrationTellsEachOutcome()
     AccountValidation::CreationFields fields{
         QStringLiteral(" new 1"), QStringLiteral("p w"), QStringLiteral("pw"),  QStringLiteral("李 四"),
         QStringLiteral("公司"),   QStringLiteral("7"),   QStringLiteral("地址")};
-    QVERIFY(!registerAccount(*m_gateway, fields, AccountValidation::NumberRule::Registration,
-                             QStringLiteral("注册用户"), tell()));
+    QVERIFY(!registerAccount(*m_gateway, fields, tell()));
     QCOMPARE(m_told, (QList<Notice>{{QStringLiteral("提示:不是有效手机号码[号码不合法]"), true}}));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), 3);
     m_told.clear();
-    QVERIFY(registerAccount(*m_gateway, fields, AccountValidation::NumberRule::AddUser,
-                            QStringLiteral("VIP用户"), tell()));
+    const SessionUser agent = TestDb::session(QStringLiteral("agent"), QStringLiteral("apw"), "代理用户");
+    QVERIFY(addAccount(*m_gateway, agent, fields, QStringLiteral("VIP用户"), tell()));
     QCOMPARE(texts(), QStringList{QStringLiteral("注册成功!")});
     QCOMPARE(field(QStringLiteral("new1"), QStringLiteral("userName")), QStringLiteral("李四"));
     QCOMPARE(field(QStringLiteral("new1"), QStringLiteral("pwd")), QStringLiteral("pw"));
     QCOMPARE(field(QStringLiteral("new1"), QStringLiteral("type")), QStringLiteral("VIP用户"));
     m_told.clear();
-    QVERIFY(!registerAccount(*m_gateway, fields, AccountValidation::NumberRule::AddUser,
-                             QStringLiteral("VIP用户"), tell()));
+    QVERIFY(!addAccount(*m_gateway, agent, fields, QStringLiteral("VIP用户"), tell()));
     QCOMPARE(texts(), QStringList{QStringLiteral("帐号被注册!")});
 }
 
@@ -166,6 +165,35 @@ void TestAccountProcedures::modifyOfDisabledAccountIsRefusedWithoutEnding()
     QCOMPARE(m_session.typeCode, int(SessionUser::Administrator));
 }
 
+void TestAccountProcedures::lostAnswerToOwnPasswordChange()
+{
+    int commits = 0;
+    m_gateway->setStatementHook([&](const QString& sql) {
+        return sql == "COMMIT" && ++commits == 3 ? DbGateway::HookAction::LoseAnswer
+                                                 : DbGateway::HookAction::Proceed;
+    });
+    modifyAccount(*m_gateway, m_session, change("boss", "bpw", "nb2"), tell());
+    m_gateway->setStatementHook({});
+    QCOMPARE(commits, 3);
+    QCOMPARE(texts().constLast(), QStringLiteral("修改[密码]成功![重新登陆更新信息]"));
+    QCOMPARE(m_session.password, QStringLiteral("nb2"));
+    // The session acts on with the password the account now has.
+    m_told.clear();
+    applyBulkAction(*m_gateway, m_session, BulkAction::MakeAgent, {{"client", "cpw"}}, tell());
+    QCOMPARE(texts(), QStringList{QStringLiteral("提示: 被勾选的用户为[代理用户]完毕!点击查询确认!")});
+    // Disabled meanwhile: said once, and nothing changes.
+    QVERIFY(m_gateway->DbExecute("UPDATE UserInfo SET type='禁用' WHERE loginName='boss'"));
+    m_told.clear();
+    modifyAccount(*m_gateway, m_session, change("client", "cpw", "x"), tell());
+    QCOMPARE(texts(), QStringList{LoginText::disabled});
+    QCOMPARE(field("client", "pwd"), QStringLiteral("cpw"));
+    m_told.clear();
+    applyBulkAction(*m_gateway, m_session, BulkAction::Delete, {{"client", "x"}, {"agent", "x"}}, tell());
+    QCOMPARE(texts(), (QStringList{LoginText::disabled,
+                                   QStringLiteral("提示: 被勾选的用户[删除]完毕!点击查询确认!")}));
+    QCOMPARE(TestDb::count(*m_gateway, "UserInfo"), 3);
+}
+
 void TestAccountProcedures::bulkActionsTellStaleRowsAndClose_data()
 {
     QTest::addColumn<int>("action");
@@ -189,7 +217,7 @@ void TestAccountProcedures::bulkActionsTellStaleRowsAndClose()
     QFETCH(QString, type);
     QFETCH(QString, closing);
     // "agent" changed its password after the listing.
-    applyBulkAction(*m_gateway, BulkAction(action),
+    applyBulkAction(*m_gateway, m_session, BulkAction(action),
                     {{QStringLiteral("agent"), QStringLiteral("stale")},
                      {QStringLiteral("client"), QStringLiteral("cpw")}},
                     tell());
@@ -206,7 +234,7 @@ void TestAccountProcedures::bulkActionsTellStaleRowsAndClose()
     QCOMPARE(field(QStringLiteral("agent"), QStringLiteral("type")), QStringLiteral("代理用户"));
     QCOMPARE(field(QStringLiteral("client"), QStringLiteral("type")), type);
     m_told.clear();
-    applyBulkAction(*m_gateway, BulkAction(action), {}, tell());
+    applyBulkAction(*m_gateway, m_session, BulkAction(action), {}, tell());
     QCOMPARE(texts(), QStringList{closing});
 }
 

@@ -1,11 +1,17 @@
 #include "TestDatabases.h"
 
+#include "db/AccountGuard.h"
 #include "db/AccountStatements.h"
+#include "db/ActingAccount.h"
 #include "db/Schema.h"
 #include "db/SqlText.h"
 
 #include <QRegularExpression>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <latch>
 
 class TestAccountStatements : public QObject
 {
@@ -26,6 +32,8 @@ private slots:
     void changesNeedTheirAccount();
     void changesIgnoreTrailingBlanksAsLoginDoes();
     void deleteLeavesOtherRows();
+    void administratorCannotLockItselfOut();
+    void administratorsDemotingEachOtherAtOnce();
 
 private:
     NewAccount account(const QString& name) const
@@ -36,6 +44,14 @@ private:
                 QStringLiteral("pw1"),
                 QStringLiteral("北京路1号"),
                 QStringLiteral("13812345678")};
+    }
+    // A logged-in account of the type, written on first use.
+    SessionUser actingAs(const QString& type)
+    {
+        const QString name = QStringLiteral("acting%1").arg(TestDb::session({}, {}, type).typeCode);
+        if (TestDb::count(*m_gateway, QStringLiteral("UserInfo"), QStringLiteral("loginName=?"), {name}) == 0)
+            TestDb::addAccount(*m_gateway, name, QStringLiteral("apw"), type);
+        return TestDb::session(name, QStringLiteral("apw"), type);
     }
     QString column(const QString& name, const QString& column)
     {
@@ -62,6 +78,9 @@ void TestAccountStatements::statementTextsBindEveryValue()
     const QString insert = SqlText::insertAccount(SqlDialect(DbBackend::SqlServer));
     QVERIFY(insert.contains(QStringLiteral("convert(varchar(100),getdate(),120)")));
     QCOMPARE(insert.count(QLatin1Char('?')), 7);
+    // The account pair is locked where the server can, always in name order.
+    QVERIFY(GuardSql::lockPair(SqlDialect(DbBackend::SqlServer)).contains("WITH (UPDLOCK, HOLDLOCK) WHERE"));
+    QVERIFY(GuardSql::lockPair(SqlDialect(DbBackend::Postgres)).endsWith("ORDER BY loginName FOR UPDATE"));
     for (const QString& sql : {AccountSql::changeColumn(QStringLiteral("type")), AccountSql::deleteUser(),
                                SqlText::insertTelPhone()})
         QVERIFY(!QString(sql).remove(QStringLiteral("'0'")).contains(QLatin1Char('\'')));
@@ -70,17 +89,19 @@ void TestAccountStatements::statementTextsBindEveryValue()
 void TestAccountStatements::registerWritesBothRows_data()
 {
     QTest::addColumn<QString>("type"); // empty: the registration form without a type
-    QTest::newRow("self-registration") << QString();
-    QTest::newRow("agent") << QStringLiteral("代理用户");
-    QTest::newRow("VIP") << QStringLiteral("VIP用户");
+    QTest::addColumn<QString>("acting");
+    QTest::newRow("self-registration") << QString() << QString();
+    QTest::newRow("agent") << QStringLiteral("代理用户") << QStringLiteral("管理员");
+    QTest::newRow("VIP") << QStringLiteral("VIP用户") << QStringLiteral("代理用户");
 }
 
 void TestAccountStatements::registerWritesBothRows()
 {
     QFETCH(QString, type);
-    const Outcome outcome = type.isEmpty()
-                                ? DbRegisterUser(*m_gateway, account(QStringLiteral("zhang3")))
-                                : DbRegisterUser(*m_gateway, account(QStringLiteral("zhang3")), type);
+    QFETCH(QString, acting);
+    const Outcome outcome = type.isEmpty() ? DbRegisterUser(*m_gateway, account(QStringLiteral("zhang3")))
+                                           : DbRegisterUser(*m_gateway, actingAs(acting),
+                                                            account(QStringLiteral("zhang3")), type);
     QCOMPARE(outcome.message, QStringLiteral("注册成功!"));
     QVERIFY(outcome.ok);
     QCOMPARE(column("zhang3", "type"), type.isEmpty() ? QStringLiteral("注册用户") : type);
@@ -102,8 +123,8 @@ void TestAccountStatements::registerWritesBothRows()
 void TestAccountStatements::takenNameRefusedByTheKey()
 {
     QVERIFY(DbRegisterUser(*m_gateway, account(QStringLiteral("zhang3"))).ok);
-    const Outcome again =
-        DbRegisterUser(*m_gateway, account(QStringLiteral("zhang3")), QStringLiteral("代理用户"));
+    const Outcome again = DbRegisterUser(*m_gateway, actingAs(QStringLiteral("管理员")),
+                                         account(QStringLiteral("zhang3")), QStringLiteral("代理用户"));
     QVERIFY(!again.ok);
     QCOMPARE(again.text(), QStringLiteral("帐号被注册!"));
     // The refused registration left no second TelPhone row behind.
@@ -152,14 +173,14 @@ void TestAccountStatements::hostileTextsStoredAsTyped()
     QVERIFY(DbRegisterUser(*m_gateway, hostile).ok);
     QCOMPARE(column(hostile.loginName, "userName"), hostile.nickname);
     QCOMPARE(column(hostile.loginName, "parentName"), hostile.company);
-    QVERIFY(
-        DbChangeNickname(*m_gateway, hostile.loginName, QStringLiteral("pw1"), QStringLiteral("x' OR '1'='1"))
-            .ok);
+    QVERIFY(DbChangeNickname(*m_gateway, actingAs(QStringLiteral("管理员")), hostile.loginName,
+                             QStringLiteral("pw1"), QStringLiteral("x' OR '1'='1"))
+                .ok);
     QCOMPARE(column(hostile.loginName, "userName"), QStringLiteral("x' OR '1'='1"));
     // A password written as an always-true condition matches nothing.
-    QVERIFY(
-        !DbSetUserType(*m_gateway, hostile.loginName, QStringLiteral("' OR '1'='1"), QStringLiteral("管理员"))
-             .ok);
+    QVERIFY(!DbSetUserType(*m_gateway, actingAs(QStringLiteral("管理员")), hostile.loginName,
+                           QStringLiteral("' OR '1'='1"), QStringLiteral("管理员"))
+                 .ok);
     QCOMPARE(column(hostile.loginName, "type"), QStringLiteral("注册用户"));
 }
 
@@ -183,14 +204,15 @@ void TestAccountStatements::changesNeedTheirAccount()
     QFETCH(QString, tag);
     TestDb::addAccount(*m_gateway, QStringLiteral("bob"), QStringLiteral("pw1"), QStringLiteral("注册用户"));
     TestDb::addAccount(*m_gateway, QStringLiteral("eve"), QStringLiteral("pw1"), QStringLiteral("注册用户"));
+    const SessionUser boss = actingAs(QStringLiteral("管理员"));
     const auto change = [&](const QString& name, const QString& pwd, const QString& value) {
         if (column == QStringLiteral("pwd"))
-            return DbChangePassword(*m_gateway, name, pwd, value);
+            return DbChangePassword(*m_gateway, boss, name, pwd, value);
         if (column == QStringLiteral("userName"))
-            return DbChangeNickname(*m_gateway, name, pwd, value);
+            return DbChangeNickname(*m_gateway, boss, name, pwd, value);
         if (column == QStringLiteral("parentName"))
-            return DbChangeCompany(*m_gateway, name, pwd, value);
-        return DbSetUserType(*m_gateway, name, pwd, value);
+            return DbChangeCompany(*m_gateway, boss, name, pwd, value);
+        return DbSetUserType(*m_gateway, boss, name, pwd, value);
     };
     const QString before = this->column(QStringLiteral("bob"), column);
     Outcome outcome = change(QStringLiteral("bob"), QStringLiteral("wrong"), QStringLiteral("禁用"));
@@ -211,8 +233,9 @@ void TestAccountStatements::changesIgnoreTrailingBlanksAsLoginDoes()
     // Rows written by older clients may carry trailing blanks; the login accepts them.
     TestDb::addAccount(*m_gateway, QStringLiteral("old  "), QStringLiteral("pw1  "),
                        QStringLiteral("注册用户"));
-    QVERIFY(
-        DbChangeNickname(*m_gateway, QStringLiteral("old"), QStringLiteral("pw1"), QStringLiteral("新")).ok);
+    QVERIFY(DbChangeNickname(*m_gateway, actingAs(QStringLiteral("注册用户")), QStringLiteral("old"),
+                             QStringLiteral("pw1"), QStringLiteral("新"))
+                .ok);
     QCOMPARE(column(QStringLiteral("old  "), QStringLiteral("userName")), QStringLiteral("新"));
 }
 
@@ -227,13 +250,57 @@ void TestAccountStatements::deleteLeavesOtherRows()
     QVERIFY(m_gateway->DbExecute(
         QStringLiteral("INSERT INTO Messages (loginName,message,addDate,status,CountNum) "
                        "VALUES ('gone','m','2011-01-01 00:00:00','1','1,')")));
-    const Outcome outcome = DbDeleteUser(*m_gateway, QStringLiteral("gone"));
+    const SessionUser boss = actingAs(QStringLiteral("管理员"));
+    const Outcome outcome = DbDeleteUser(*m_gateway, boss, QStringLiteral("gone"));
     QVERIFY(outcome.ok);
-    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), 0);
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo"), QStringLiteral("loginName='gone'")), 0);
     for (const char* table : {"TelPhone", "Moneys", "UserRecv", "Messages"})
         QCOMPARE(TestDb::count(*m_gateway, QLatin1String(table)), 1);
     // Already gone is not a failure: the account no longer exists either way.
-    QVERIFY(DbDeleteUser(*m_gateway, QStringLiteral("gone")).ok);
+    QVERIFY(DbDeleteUser(*m_gateway, boss, QStringLiteral("gone")).ok);
+}
+
+void TestAccountStatements::administratorCannotLockItselfOut()
+{
+    const SessionUser boss = TestDb::signIn(*m_gateway, "boss", "bpw", "管理员");
+    TestDb::addAccount(*m_gateway, "root", "rpw", "管理员");
+    for (const QString& type : {"禁用", "注册用户", "代理用户", ""}) {
+        const Outcome outcome = type.isEmpty() ? DbDeleteUser(*m_gateway, boss, "boss")
+                                               : DbSetUserType(*m_gateway, boss, "boss", "bpw", type);
+        QCOMPARE(outcome.text(), GuardText::ownAccount.arg("boss"));
+    }
+    QCOMPARE(column("boss", "type"), QStringLiteral("管理员"));
+    // Another administrator may be demoted; it then can no longer demote the first.
+    QVERIFY(DbSetUserType(*m_gateway, boss, "root", "rpw", "注册用户"));
+    const Outcome back =
+        DbSetUserType(*m_gateway, TestDb::session("root", "rpw", "管理员"), "boss", "bpw", "禁用");
+    QCOMPARE(back.text(), ActingText::notAllowed);
+    QCOMPARE(column("boss", "type"), QStringLiteral("管理员"));
+}
+
+void TestAccountStatements::administratorsDemotingEachOtherAtOnce()
+{
+    const QString address = TestDb::address(TestDb::currentBackend(), m_dir);
+    // Two administrators, each demoting the other at the same moment: at most one may win.
+    for (int round = 0; round < 20; ++round) {
+        TestDb::clearTables(*m_gateway);
+        TestDb::addAccount(*m_gateway, "adminA", "pw", "管理员");
+        TestDb::addAccount(*m_gateway, "adminB", "pw", "管理员");
+        std::latch start(2);
+        std::atomic<int> won{0};
+        const auto demote = [&](const QString& self, const QString& other) {
+            DbGateway gateway(DbConfig::parse(address, m_dir.path()));
+            gateway.DbOpen();
+            start.arrive_and_wait();
+            won += DbSetUserType(gateway, TestDb::session(self, "pw", "管理员"), other, "pw", "注册用户").ok;
+        };
+        std::unique_ptr<QThread> first(QThread::create(demote, "adminA", "adminB"));
+        first->start();
+        demote("adminB", "adminA");
+        QVERIFY(first->wait(60000));
+        QCOMPARE(won.load(), 1);
+        QCOMPARE(TestDb::count(*m_gateway, "UserInfo", "type='管理员'"), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAccountStatements)

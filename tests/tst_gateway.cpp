@@ -29,6 +29,10 @@ private slots:
     void lostConnectionFailsTheWholeUnit();
     void duplicateKeyToldApart();
     void namesDifferingByTrailingBlanksAreOneAccount();
+    void takenKeyInEveryDriverShape_data();
+    void takenKeyInEveryDriverShape();
+    void idleConnectionEndedByTheServer_data();
+    void idleConnectionEndedByTheServer();
 
 private:
     QTemporaryDir m_dir;
@@ -229,6 +233,74 @@ void TestGateway::namesDifferingByTrailingBlanksAreOneAccount()
         QStringLiteral("INSERT INTO UserInfo (loginName,payMoney,status) VALUES (?,0,0)"),
         {QStringLiteral(" boss")}));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), qint64(2));
+}
+
+void TestGateway::takenKeyInEveryDriverShape_data()
+{
+    QTest::addColumn<int>("backend");
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("taken");
+    const int mssql = int(DbBackend::SqlServer);
+    const QString unique =
+        "[FreeTDS][SQL Server]Violation of UNIQUE KEY constraint 'UserInfo_loginName'. Cannot "
+        "insert duplicate key in object 'dbo.UserInfo'. The duplicate key value is (boss).";
+    const QString terminated = " [FreeTDS][SQL Server]The statement has been terminated.";
+    const QString truncated = "[FreeTDS][SQL Server]String or binary data would be truncated.";
+    // Qt 6.4: the last code, the texts joined by a blank.
+    QTest::newRow("6.4 unique") << mssql << "3621" << unique + terminated << true;
+    QTest::newRow("6.4 truncated") << mssql << "3621" << truncated + terminated << false;
+    QTest::newRow("6.4 Chinese")
+        << mssql << "3621"
+        << "违反了 UNIQUE KEY 约束“UserInfo_loginName”。不能在对象“dbo.UserInfo”中插入重复键。"
+           "语句已终止。"
+        << true;
+    // Later versions: every code joined with ';', the states after the texts.
+    QTest::newRow("joined unique") << mssql << "2627;3621" << unique + terminated + ", 23000;01000" << true;
+    QTest::newRow("joined index") << mssql << "2601;3621" << QString() << true;
+    QTest::newRow("joined truncated") << mssql << "8152;3621" << truncated + ", 22001;01000" << false;
+    QTest::newRow("longer code") << mssql << "12627" << QString() << false;
+    QTest::newRow("postgres") << int(DbBackend::Postgres) << "23505" << QString() << true;
+}
+
+void TestGateway::takenKeyInEveryDriverShape()
+{
+    QFETCH(int, backend);
+    QFETCH(QString, code);
+    QFETCH(QString, text);
+    QFETCH(bool, taken);
+    QCOMPARE(DbGateway::errorKindOf(DbBackend(backend), code, text),
+             taken ? DbErrorKind::DuplicateKey : DbErrorKind::Other);
+}
+
+void TestGateway::idleConnectionEndedByTheServer_data()
+{
+    QTest::addColumn<QString>("work");
+    for (const char* work : {"unit", "statement"})
+        QTest::newRow(work) << QString::fromLatin1(work);
+}
+
+void TestGateway::idleConnectionEndedByTheServer()
+{
+    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+        QSKIP("only a server ends connections");
+    QFETCH(QString, work);
+    DbGateway idle(m_gateway->config());
+    const QString pid = TestDb::text(idle, "SELECT pg_backend_pid() AS pid", {}, "pid");
+    QVERIFY(m_gateway->DbExecute("SELECT pg_terminate_backend(?)", {pid.toInt()}));
+    QTRY_COMPARE(TestDb::count(*m_gateway, "pg_stat_activity", "pid = ?", {pid.toInt()}), 0);
+    QStringList sent;
+    idle.setStatementHook([&](const QString& sql) {
+        sent << sql;
+        return DbGateway::HookAction::Proceed;
+    });
+    // The first try works, on a new connection, without a question sent ahead of it.
+    const QString insert = "INSERT INTO Moneys (loginName,fullMoney) VALUES ('a','1')";
+    QVERIFY2(work == "unit" ? idle.transaction([&] { return idle.DbExecute(insert); })
+                            : idle.DbExecute(insert),
+             qPrintable(DbGateway::lastError()));
+    QCOMPARE(sent.size(), work == "unit" ? 3 : 1);
+    QVERIFY(TestDb::text(idle, "SELECT pg_backend_pid() AS pid", {}, "pid") != pid);
 }
 
 QTEST_GUILESS_MAIN(TestGateway)

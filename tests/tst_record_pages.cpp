@@ -90,9 +90,8 @@ void TestRecordPages::init()
 {
     m_gateway = TestDb::open(TestDb::currentBackend(), m_dir);
     m_recorder = std::make_unique<DialogRecorder>();
-    m_session = SessionUser();
-    m_session.loginName = QStringLiteral("alice");
-    m_session.applyType(QStringLiteral("管理员"));
+    m_session =
+        TestDb::signIn(*m_gateway, QStringLiteral("alice"), QStringLiteral("pw"), QStringLiteral("管理员"));
 }
 
 void TestRecordPages::cleanup()
@@ -322,7 +321,6 @@ void TestRecordPages::restrictedPagesAreBlank()
 
 void TestRecordPages::queryCategoriesAndClicks()
 {
-    TestDb::addAccount(*m_gateway, "alice", "pw", "注册用户");
     addAudited(*m_gateway, "alice");
     CQueryDlg page(context(), nullptr);
     auto* category = page.findChild<QComboBox*>("categoryBox");
@@ -364,7 +362,6 @@ void TestRecordPages::queryCategoriesAndClicks()
 
 void TestRecordPages::queryTickedDeleteNeedsAuditedRows()
 {
-    TestDb::addAccount(*m_gateway, "alice", "pw", "注册用户");
     for (int k = 0; k < 4; ++k)
         addAudited(*m_gateway, "alice");
     CQueryDlg page(context(), nullptr);

@@ -138,7 +138,7 @@ void TestRecordStatements::auditOfAGoneBatchWritesNothing()
     QCOMPARE(TestDb::count(db, "UserRecv"), 1);
     QCOMPARE(TestDb::text(db, "SELECT recvs FROM UserInfo WHERE loginName = ?", {"alice"}, "recvs"),
              QStringLiteral("98"));
-    const Outcome discard = DbDeleteWaitingBatch(db, id);
+    const Outcome discard = DbDeleteWaitingBatch(db, staff(), id);
     QVERIFY(!discard);
     QCOMPARE(discard.message, RecordText::batchGone);
 }
@@ -256,7 +256,7 @@ void TestRecordStatements::tickedDeletionIsAllOrNothing()
         QVERIFY(db.DbExecute("CREATE TRIGGER keep_poison BEFORE DELETE ON UserRecv FOR EACH ROW "
                              "EXECUTE FUNCTION keep_poison()"));
     }
-    const Outcome refused = DbDeleteAuditedRecords(db, ids);
+    const Outcome refused = DbDeleteAuditedRecords(db, staff(), ids);
     QVERIFY(db.DbExecute(db.dialect().backend() == DbBackend::Sqlite
                              ? "DROP TRIGGER keep_poison"
                              : "DROP TRIGGER keep_poison ON UserRecv"));
@@ -264,12 +264,12 @@ void TestRecordStatements::tickedDeletionIsAllOrNothing()
     QCOMPARE(refused.message, RecordText::deleteFailed);
     QCOMPARE(TestDb::count(db, "UserRecv"), 621);
 
-    const Outcome done = DbDeleteAuditedRecords(db, ids);
+    const Outcome done = DbDeleteAuditedRecords(db, staff(), ids);
     QVERIFY2(done, qPrintable(done.text()));
     QCOMPARE(done.message, RecordText::cleared);
     QCOMPARE(TestDb::count(db, "UserRecv"), 1);
     QCOMPARE(TestDb::count(db, "UserRecv", "id = ?", {kept}), 1);
-    QVERIFY(DbDeleteAuditedRecords(db, {}));
+    QVERIFY(DbDeleteAuditedRecords(db, staff(), {}));
 }
 
 void TestRecordStatements::deletionsByNameAndAll()
@@ -279,18 +279,25 @@ void TestRecordStatements::deletionsByNameAndAll()
     addAudited(db, "", "2011-03-05 15:04:09");
     addAudited(db, "bob", "2011-03-05 15:04:09");
     // An empty name deletes the records whose name is empty, nothing else.
-    QVERIFY(DbDeleteAuditedOf(db, ""));
+    QVERIFY(DbDeleteAuditedOf(db, staff(), ""));
     QCOMPARE(TestDb::count(db, "UserRecv"), 2);
-    QVERIFY(DbDeleteAuditedOf(db, "alice' OR '1'='1"));
+    QVERIFY(DbDeleteAuditedOf(db, staff(), "alice' OR '1'='1"));
     QCOMPARE(TestDb::count(db, "UserRecv"), 2);
-    QVERIFY(DbDeleteAuditedOf(db, "alice"));
+    QVERIFY(DbDeleteAuditedOf(db, staff(), "alice"));
     QCOMPARE(TestDb::count(db, "UserRecv"), 1);
     const qint64 bob = lastId(db, "UserRecv");
-    QVERIFY(DbDeleteAuditedRecord(db, bob));
-    QCOMPARE(DbDeleteAuditedRecord(db, bob).message, RecordText::recordGone);
+    QVERIFY(DbDeleteAuditedRecord(db, staff(), bob));
+    QCOMPARE(DbDeleteAuditedRecord(db, staff(), bob).message, RecordText::recordGone);
     addAudited(db, "bob", "2011-03-05 15:04:09");
-    QVERIFY(DbDeleteAllAudited(db));
+    QVERIFY(DbDeleteAllAudited(db, staff()));
     QCOMPARE(TestDb::count(db, "UserRecv"), 0);
+    // A customer deletes its own records, and refuses to touch anyone else's.
+    const SessionUser alice = TestDb::session("alice", "pw", "注册用户");
+    const qint64 own = addAudited(db, "alice", "2011-03-05 15:04:09");
+    const qint64 bobs = addAudited(db, "bob", "2011-03-05 15:04:09");
+    QCOMPARE(DbDeleteAuditedRecords(db, alice, {own, bobs}).text(), ActingText::notAllowed);
+    QVERIFY(DbDeleteAuditedRecords(db, alice, {own}));
+    QCOMPARE(TestDb::count(db, "UserRecv"), 1);
 }
 
 void TestRecordStatements::dayRanges_data()
