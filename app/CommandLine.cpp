@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 
@@ -72,6 +73,17 @@ QStringList withoutQtOptions(const QStringList& arguments)
             kept << argument;
     }
     return kept;
+}
+
+QString missingDisplay(const QStringList& arguments, const QProcessEnvironment& environment)
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        if (!environment.value(QLatin1String(name)).isEmpty())
+            return {};
+    }
+    if (arguments.contains(QStringLiteral("-platform")) || arguments.contains(QStringLiteral("--platform")))
+        return {};
+    return QStringLiteral("找不到图形显示: DISPLAY 和 WAYLAND_DISPLAY 都没有设置。");
 }
 
 std::optional<Answer> answer(QCommandLineParser& parser, const QStringList& arguments, const QString& program,

@@ -6,6 +6,7 @@
 #include <optional>
 
 class QCommandLineParser;
+class QProcessEnvironment;
 
 // The command lines of the client and of the set-up command speak the client's language.
 namespace CommandLine {
@@ -17,6 +18,10 @@ void addStandardOptions(QCommandLineParser& parser);
 // The arguments without the options that QApplication takes for itself (-platform offscreen,
 // -style=fusion, ...), so that the client's own options are checked before it needs a display.
 QStringList withoutQtOptions(const QStringList& arguments);
+
+// Why the client cannot reach a window system, or empty: neither DISPLAY nor WAYLAND_DISPLAY is
+// set and no platform was chosen (-platform, QT_QPA_PLATFORM). Qt would abort there.
+QString missingDisplay(const QStringList& arguments, const QProcessEnvironment& environment);
 
 struct Answer
 {

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QProcessEnvironment>
 
 #include <cstdio>
 #include <optional>
@@ -100,6 +101,12 @@ int main(int argc, char** argv)
 {
     if (const std::optional<int> code = answerWithoutWindows(argc, argv))
         return *code;
+    const QString noDisplay =
+        CommandLine::missingDisplay(argumentList(argc, argv), QProcessEnvironment::systemEnvironment());
+    if (!noDisplay.isEmpty()) {
+        std::fprintf(stderr, "kavrel: %s\n", qPrintable(noDisplay));
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavrel"));

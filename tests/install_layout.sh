@@ -110,6 +110,9 @@ out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel --bogus 2>&1)"
 status=$?
 [ "$status" = 1 ] || fail "kavrel --bogus ended with $status"
 [ "$out" = "$(printf 'kavrel: 未知选项“bogus”。\n请用 kavrel --help 查看用法。')" ] || fail "kavrel --bogus said: $out"
+out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel 2>&1)"
+status=$?
+[ "$status" = 1 ] && grep -q "DISPLAY" <<<"$out" || fail "kavrel without a display ended with $status: $out"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-setup --help 2>&1)" || fail "kavrel-setup --help failed"
 grep -q -- "--admin" <<<"$out" || fail "kavrel-setup --help said: $out"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-setup --version 2>&1)"

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <QCommandLineParser>
+#include <QProcessEnvironment>
 #include <QTest>
 
 class TestCommandLine : public QObject
@@ -11,6 +12,8 @@ private slots:
     void withoutQtOptions();
     void answer_data();
     void answer();
+    void missingDisplay_data();
+    void missingDisplay();
 };
 
 void TestCommandLine::withoutQtOptions_data()
@@ -74,6 +77,30 @@ void TestCommandLine::answer()
     QCOMPARE(answer->exitCode, exitCode);
     QCOMPARE(answer->text, text);
     QCOMPARE(answer->isError, isError);
+}
+
+void TestCommandLine::missingDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("variable"); // set in an otherwise empty environment
+    QTest::addColumn<bool>("missing");
+    QTest::newRow("nothing") << QStringList{"kavrel"} << QString() << true;
+    QTest::newRow("X11") << QStringList{"kavrel"} << "DISPLAY=:0" << false;
+    QTest::newRow("Wayland") << QStringList{"kavrel"} << "WAYLAND_DISPLAY=wayland-0" << false;
+    QTest::newRow("platform chosen") << QStringList{"kavrel"} << "QT_QPA_PLATFORM=offscreen" << false;
+    QTest::newRow("platform argument") << QStringList{"kavrel", "-platform", "vnc"} << QString() << false;
+    QTest::newRow("empty display") << QStringList{"kavrel"} << "DISPLAY=" << true;
+}
+
+void TestCommandLine::missingDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, variable);
+    QFETCH(bool, missing);
+    QProcessEnvironment environment;
+    if (!variable.isEmpty())
+        environment.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+    QCOMPARE(!CommandLine::missingDisplay(arguments, environment).isEmpty(), missing);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)
