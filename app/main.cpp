@@ -73,16 +73,39 @@ QString chooseStartFolder(bool userData, QString* reason)
     return choice.folder;
 }
 
-// Help, version and mistakes are answered in text before anything needs a display: without
-// one, QApplication would abort. Nothing when the client is to start.
+// A link to a missing file is refused; a missing database is made for its owner only, since
+// SQLite would make it readable for all and its -wal and -shm files take its mode.
+bool embeddedDatabaseUsable(const DbConfig& config)
+{
+    if (const QString dangling = StartFolder::danglingLink(config.database); !dangling.isEmpty()) {
+        refuse(QStringLiteral("数据库文件无法打开:"), dangling);
+        return false;
+    }
+    QString reason;
+    if (!StartFolder::createPrivateFile(config.database, &reason)) {
+        refuse(QStringLiteral("数据库文件无法创建:"), reason);
+        return false;
+    }
+    return true;
+}
+
+// Help, version, mistakes and a missing display are answered in text before anything needs a
+// display: without one, QApplication would abort. Nothing when the client is to start.
 std::optional<int> answerWithoutWindows(int& argc, char** argv)
 {
     const QStringList arguments = CommandLine::withoutQtOptions(argumentList(argc, argv));
     {
         QCommandLineParser parser;
         describeOptions(parser);
-        if (!CommandLine::answer(parser, arguments, QStringLiteral("kavrel"), QStringLiteral(KAVREL_VERSION)))
-            return std::nullopt;
+        if (!CommandLine::answer(parser, arguments, QStringLiteral("kavrel"),
+                                 QStringLiteral(KAVREL_VERSION))) {
+            const QString noDisplay = CommandLine::missingDisplay(argumentList(argc, argv),
+                                                                  QProcessEnvironment::systemEnvironment());
+            if (noDisplay.isEmpty())
+                return std::nullopt;
+            std::fprintf(stderr, "kavrel: %s\n", qPrintable(noDisplay));
+            return 1;
+        }
     }
     // Again with Qt's Chinese texts, which need an application object (one without windows).
     QCoreApplication app(argc, argv);
@@ -101,12 +124,6 @@ int main(int argc, char** argv)
 {
     if (const std::optional<int> code = answerWithoutWindows(argc, argv))
         return *code;
-    const QString noDisplay =
-        CommandLine::missingDisplay(argumentList(argc, argv), QProcessEnvironment::systemEnvironment());
-    if (!noDisplay.isEmpty()) {
-        std::fprintf(stderr, "kavrel: %s\n", qPrintable(noDisplay));
-        return 1;
-    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavrel"));
@@ -134,13 +151,8 @@ int main(int argc, char** argv)
     const DbConfig config = DbConfig::fromEnvironment(startFolder, &error);
     if (!error.isEmpty())
         std::fprintf(stderr, "kavrel: %s\n", qPrintable(error));
-    if (config.isEmbedded()) {
-        if (const QString dangling = StartFolder::danglingLink(config.database); !dangling.isEmpty())
-            return refuse(QStringLiteral("数据库文件无法打开:"), dangling);
-        // SQLite would make it readable for all, and its -wal and -shm files take its mode.
-        if (!StartFolder::createPrivateFile(config.database, &reason))
-            return refuse(QStringLiteral("数据库文件无法创建:"), reason);
-    }
+    if (config.isEmbedded() && !embeddedDatabaseUsable(config))
+        return 1;
     DbGateway gateway(config);
     SessionUser session;
     CMainDlg window(gateway, session, startFolder);
