@@ -63,6 +63,12 @@ constexpr QFile::Permissions kShared = QFile::ReadOwner | QFile::WriteOwner | QF
 // The logs in the data folder name accounts and numbers: for their owner only.
 constexpr QFile::Permissions kPrivate = QFile::ReadOwner | QFile::WriteOwner;
 
+QByteArray encodeLines(const QStringList& lines)
+{
+    return lines.isEmpty() ? QByteArray()
+                           : Gbk::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+}
+
 bool makePrivateFolder(const QString& parent, const QString& name)
 {
     const QDir dir(parent);
@@ -75,16 +81,6 @@ bool AppendLogLine(const QString& path, const QString& text)
 {
     return appendBytes(path, Gbk::encode(text + QStringLiteral("\r\n")), kShared);
 }
-
-namespace {
-
-QByteArray encodeLines(const QStringList& lines)
-{
-    return lines.isEmpty() ? QByteArray()
-                           : Gbk::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-}
-
-} // namespace
 
 bool appendLogLines(const QString& path, const QStringList& lines)
 {
