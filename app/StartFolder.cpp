@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@
 namespace StartFolder {
 
 namespace {
+
+constexpr QFile::Permissions kOwnerOnly = QFile::ReadOwner | QFile::WriteOwner;
 
 QString systemError(int code)
 {
@@ -42,7 +45,7 @@ QString accountHome()
 }
 
 // Parents are made with mode 0700 too, as the base-directory rules ask for data folders.
-bool makeFolder(const QString& path, QString* error)
+bool makeFolder(const QString& path, QString* error, int* code)
 {
     const QByteArray native = QFile::encodeName(path);
     struct stat status
@@ -51,27 +54,29 @@ bool makeFolder(const QString& path, QString* error)
     if (::stat(native.constData(), &status) == 0) {
         if (S_ISDIR(status.st_mode))
             return true;
-        *error = QStringLiteral("%1 exists but is not a folder").arg(path);
+        *code = ENOTDIR;
+        *error = QStringLiteral("%1 已存在, 但不是文件夹").arg(path);
         return false;
     }
     if (errno != ENOENT && errno != ENOTDIR) {
-        *error = QStringLiteral("cannot use %1: %2").arg(path, systemError(errno));
+        *code = errno;
+        *error = QStringLiteral("无法使用 %1: %2").arg(path, systemError(errno));
         return false;
     }
     const QString parent = QFileInfo(path).path();
-    if (parent == path || !makeFolder(parent, error)) {
+    if (parent == path || !makeFolder(parent, error, code)) {
         if (error->isEmpty())
-            *error = QStringLiteral("cannot create %1").arg(path);
+            *error = QStringLiteral("无法创建 %1").arg(path);
         return false;
     }
     if (::mkdir(native.constData(), 0700) == 0)
         return true;
-    const int code = errno;
+    *code = errno;
     // Another client may have made it in the meantime.
-    if (code == EEXIST && ::stat(native.constData(), &status) == 0 && S_ISDIR(status.st_mode))
+    if (*code == EEXIST && ::stat(native.constData(), &status) == 0 && S_ISDIR(status.st_mode))
         return true;
-    *error = code == EEXIST ? QStringLiteral("%1 exists but is not a folder").arg(path)
-                            : QStringLiteral("cannot create %1: %2").arg(path, systemError(code));
+    *error = *code == EEXIST ? QStringLiteral("%1 已存在, 但不是文件夹").arg(path)
+                             : QStringLiteral("无法创建 %1: %2").arg(path, systemError(*code));
     return false;
 }
 
@@ -82,17 +87,17 @@ void copyStarter(const QString& name, const QString& folder, const QString& shar
         return;
     const QString source = QDir(sharedFolder).filePath(name);
     if (!QFileInfo(source).isFile()) {
-        result.warnings << QStringLiteral("%1 is missing; %2 was not copied").arg(source, name);
+        result.warnings << QStringLiteral("找不到 %1, 没有复制 %2").arg(source, name);
         return;
     }
     QFile file(source);
     if (file.copy(target)) {
-        // The copy keeps the installed file's mode; the user edits the keyword list.
-        QFile::setPermissions(target, QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner);
+        // The copy would keep the installed file's mode; the user edits the keyword list.
+        QFile::setPermissions(target, kOwnerOnly);
         result.copied << name;
     } else if (!present(target)) {
         // A file that exists now was copied by another client starting at the same moment.
-        result.warnings << QStringLiteral("cannot copy %1 to %2: %3").arg(source, target, file.errorString());
+        result.warnings << QStringLiteral("无法把 %1 复制到 %2: %3").arg(source, target, file.errorString());
     }
 }
 
@@ -114,9 +119,7 @@ QString perUserFolder(const Environment& environment, QString* error)
     if (base.isEmpty() || QDir::isRelativePath(base)) {
         if (environment.home.isEmpty() || QDir::isRelativePath(environment.home)) {
             if (error)
-                *error =
-                    QStringLiteral("cannot find the per-user data folder: neither XDG_DATA_HOME nor HOME "
-                                   "names an absolute folder");
+                *error = QStringLiteral("找不到个人数据文件夹: XDG_DATA_HOME 和 HOME 都没有给出绝对路径");
             return {};
         }
         base = environment.home + QStringLiteral("/.local/share");
@@ -147,10 +150,11 @@ Choice choose(const QString& currentFolder, Mode mode, bool installed, const Env
 Preparation prepare(const QString& folder, const QString& sharedFolder)
 {
     Preparation result;
-    if (!makeFolder(folder, &result.error))
+    if (!makeFolder(folder, &result.error, &result.errorCode))
         return result;
     if (::access(QFile::encodeName(folder).constData(), R_OK | W_OK | X_OK) != 0) {
-        result.error = QStringLiteral("cannot write in %1: %2").arg(folder, systemError(errno));
+        result.errorCode = errno;
+        result.error = QStringLiteral("无法在 %1 里写入: %2").arg(folder, systemError(result.errorCode));
         return result;
     }
     if (!sharedFolder.isEmpty()) {
@@ -172,8 +176,22 @@ QString danglingLink(const QString& path)
     const QFileInfo info(path);
     if (!info.isSymLink() || info.exists())
         return {};
-    return QStringLiteral("%1 is a link to %2, which does not exist (a disk that is not mounted?)")
-        .arg(path, info.symLinkTarget());
+    return QStringLiteral("%1 是指向 %2 的链接, 但 %2 不存在(磁盘没有挂载?)").arg(path, info.symLinkTarget());
+}
+
+bool createPrivateFile(const QString& path, QString* error)
+{
+    const int descriptor =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (descriptor >= 0) {
+        ::close(descriptor);
+        return true;
+    }
+    // EEXIST also for a link, whose target O_EXCL never creates.
+    if (errno == EEXIST)
+        return true;
+    *error = QStringLiteral("无法创建 %1: %2").arg(path, systemError(errno));
+    return false;
 }
 
 } // namespace StartFolder

@@ -51,13 +51,14 @@ struct Preparation
 {
     bool ok = false;
     QString error;        // why the folder cannot be used
+    int errorCode = 0;    // the system's error number behind it
     QStringList copied;   // starter files copied this time
     QStringList warnings; // starter files that could not be copied; the client runs without them
 };
 
 // Makes a missing folder (and missing parents) with mode 0700 and copies each starter file from
-// sharedFolder that the folder lacks. An existing file is never replaced, and two clients
-// preparing the same folder at once both succeed.
+// sharedFolder that the folder lacks, readable by its owner only. An existing file is never
+// replaced, and two clients preparing the same folder at once both succeed.
 Preparation prepare(const QString& folder, const QString& sharedFolder);
 
 // The shared files of an installed client, found from the program's folder so that any install
@@ -67,5 +68,9 @@ QString installedSharedFolder(const QString& programFolder);
 // A message when path is a symbolic link to a missing file, else empty. SQLite would create a
 // new, empty database at the target, hiding the real one (on a disk that is not mounted).
 QString danglingLink(const QString& path);
+
+// Creates a missing file empty with mode 0600; an existing file or link is left as it is. False,
+// with *error, when the file cannot be created.
+bool createPrivateFile(const QString& path, QString* error);
 
 } // namespace StartFolder

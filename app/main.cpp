@@ -1,4 +1,5 @@
 #include "BuildConfig.h"
+#include "app/CommandLine.h"
 #include "app/Dialogs.h"
 #include "app/MainDlg.h"
 #include "app/StartFolder.h"
@@ -11,8 +12,10 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QProcessEnvironment>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -21,17 +24,14 @@ const QString kUserDataOption = QStringLiteral("user-data");
 void describeOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(QStringLiteral(
-        "Desktop client of the Kavrel bulk-SMS service.\n\n"
-        "The client keeps kavrel.db, KVR.ini, XPOP.dat, mac.wav and LOG/ in one folder: the\n"
-        "current folder when it holds kavrel.db or KVR.ini, otherwise the per-user data folder\n"
-        "$XDG_DATA_HOME/kavrel (~/.local/share/kavrel). A client run from its build folder stays\n"
-        "in the current folder. KAVREL_DB names another database (see kavrel-setup(1))."));
-    // Our own help option: Qt's adds --help-all, which needs the application object.
-    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Displays this help.")});
-    parser.addVersionOption();
-    parser.addOption(
-        {kUserDataOption, QStringLiteral("Use the per-user data folder whatever the current folder "
-                                         "holds (the desktop menu starts the client so).")});
+        "Kavrel 短信群发服务的桌面客户端。\n\n"
+        "客户端把 kavrel.db、KVR.ini、XPOP.dat、mac.wav 和 LOG/ 放在同一个文件夹里: 当前文件夹里有\n"
+        "kavrel.db 或 KVR.ini 时就用当前文件夹, 否则用个人数据文件夹 $XDG_DATA_HOME/kavrel\n"
+        "(~/.local/share/kavrel)。从构建文件夹运行的客户端留在当前文件夹。KAVREL_DB 指定另一个\n"
+        "数据库(见 kavrel-setup(1))。"));
+    CommandLine::addStandardOptions(parser);
+    parser.addOption({kUserDataOption, QStringLiteral("不论当前文件夹里有什么, 都用个人数据文件夹"
+                                                      "(桌面菜单这样启动客户端)。")});
 }
 
 QStringList argumentList(int argc, char** argv)
@@ -73,44 +73,75 @@ QString chooseStartFolder(bool userData, QString* reason)
     return choice.folder;
 }
 
+// A link to a missing file is refused; a missing database is made for its owner only, since
+// SQLite would make it readable for all and its -wal and -shm files take its mode.
+bool embeddedDatabaseUsable(const DbConfig& config)
+{
+    if (const QString dangling = StartFolder::danglingLink(config.database); !dangling.isEmpty()) {
+        refuse(QStringLiteral("数据库文件无法打开:"), dangling);
+        return false;
+    }
+    QString reason;
+    if (!StartFolder::createPrivateFile(config.database, &reason)) {
+        refuse(QStringLiteral("数据库文件无法创建:"), reason);
+        return false;
+    }
+    return true;
+}
+
+// Help, version, mistakes and a missing display are answered in text before anything needs a
+// display: without one, QApplication would abort. Nothing when the client is to start.
+std::optional<int> answerWithoutWindows(int& argc, char** argv)
+{
+    const QStringList arguments = CommandLine::withoutQtOptions(argumentList(argc, argv));
+    {
+        QCommandLineParser parser;
+        describeOptions(parser);
+        if (!CommandLine::answer(parser, arguments, QStringLiteral("kavrel"),
+                                 QStringLiteral(KAVREL_VERSION))) {
+            const QString noDisplay = CommandLine::missingDisplay(argumentList(argc, argv),
+                                                                  QProcessEnvironment::systemEnvironment());
+            if (noDisplay.isEmpty())
+                return std::nullopt;
+            std::fprintf(stderr, "kavrel: %s\n", qPrintable(noDisplay));
+            return 1;
+        }
+    }
+    // Again with Qt's Chinese texts, which need an application object (one without windows).
+    QCoreApplication app(argc, argv);
+    Translations::install(app);
+    QCommandLineParser parser;
+    describeOptions(parser);
+    const auto answer =
+        CommandLine::answer(parser, arguments, QStringLiteral("kavrel"), QStringLiteral(KAVREL_VERSION));
+    CommandLine::print(*answer);
+    return answer->exitCode;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCommandLineParser parser;
-    describeOptions(parser);
-    // Answered before the application object exists, so that they need no display.
-    parser.parse(argumentList(argc, argv));
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("kavrel %s\n", KAVREL_VERSION);
-        return 0;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::printf("%s", qPrintable(parser.helpText().replace(QStringLiteral("<executable_name>"),
-                                                               QStringLiteral("kavrel"))));
-        return 0;
-    }
+    if (const std::optional<int> code = answerWithoutWindows(argc, argv))
+        return *code;
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kavrel"));
     QApplication::setApplicationVersion(QStringLiteral(KAVREL_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("example.kavrel.Kavrel"));
-    // Qt has taken its own options (-platform, -style, ...) by now; anything left is a mistake.
-    if (!parser.parse(QCoreApplication::arguments()) || !parser.positionalArguments().isEmpty()) {
-        const QString wrong =
-            parser.errorText().isEmpty()
-                ? QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first())
-                : parser.errorText();
-        std::fprintf(stderr, "kavrel: %s\nTry kavrel --help.\n", qPrintable(wrong));
-        return 1;
+    if (!Translations::install(app))
+        std::fprintf(stderr, "kavrel: 找不到 Qt 的中文翻译, 标准对话框将显示英文\n");
+    // An option taken for Qt's above that Qt did not take after all (-title off xcb).
+    QCommandLineParser parser;
+    describeOptions(parser);
+    if (const auto answer = CommandLine::answer(parser, QCoreApplication::arguments(),
+                                                QStringLiteral("kavrel"), QStringLiteral(KAVREL_VERSION))) {
+        CommandLine::print(*answer);
+        return answer->exitCode;
     }
     // Every window, the first-administrator dialog and message boxes too, carries the icon.
     QApplication::setWindowIcon(WindowSkin::applicationIcon());
     WindowSkin::applyApplicationFont();
-    QApplication::setWindowIcon(WindowSkin::applicationIcon());
-    if (!Translations::install(app))
-        std::fprintf(stderr,
-                     "kavrel: Qt's Chinese translations are missing; standard dialogs stay in English\n");
 
     QString reason;
     const QString startFolder = chooseStartFolder(parser.isSet(kUserDataOption), &reason);
@@ -120,8 +151,8 @@ int main(int argc, char** argv)
     const DbConfig config = DbConfig::fromEnvironment(startFolder, &error);
     if (!error.isEmpty())
         std::fprintf(stderr, "kavrel: %s\n", qPrintable(error));
-    if (config.isEmbedded() && !StartFolder::danglingLink(config.database).isEmpty())
-        return refuse(QStringLiteral("数据库文件无法打开:"), StartFolder::danglingLink(config.database));
+    if (config.isEmbedded() && !embeddedDatabaseUsable(config))
+        return 1;
     DbGateway gateway(config);
     SessionUser session;
     CMainDlg window(gateway, session, startFolder);

@@ -50,7 +50,7 @@ DbConfig DbConfig::parse(const QString& address, const QString& startFolder, QSt
             config.port = url.port(1433);
         } else {
             if (error)
-                *error = QStringLiteral("unknown database address: %1").arg(trimmed);
+                *error = QStringLiteral("无法识别的数据库地址: %1").arg(trimmed);
             return {};
         }
         config.host = url.host();
@@ -59,7 +59,7 @@ DbConfig DbConfig::parse(const QString& address, const QString& startFolder, QSt
         config.database = url.path(QUrl::FullyDecoded).mid(1);
     }
     if (!config.isValid() && error)
-        *error = QStringLiteral("database address without a database name: %1").arg(trimmed);
+        *error = QStringLiteral("数据库地址里没有数据库名: %1").arg(trimmed);
     return config;
 }
 

@@ -2,7 +2,9 @@
 // first administrator account. The password is never given on the command line, where other
 // users could read it: it is typed at the prompt or read from standard input.
 #include "BuildConfig.h"
+#include "app/CommandLine.h"
 #include "app/StartFolder.h"
+#include "app/Translations.h"
 #include "db/AccountSetup.h"
 #include "db/DbConfig.h"
 #include "db/DbGateway.h"
@@ -70,7 +72,37 @@ bool embeddedInStartFolder(bool userData, DbConfig& config, QString* error)
     config = DbConfig::fromEnvironment(choice.folder, error);
     if (config.isValid())
         *error = StartFolder::danglingLink(config.database);
-    return error->isEmpty();
+    // SQLite would make the file readable for all, and its -wal and -shm files take its mode.
+    return error->isEmpty() && StartFolder::createPrivateFile(config.database, error);
+}
+
+void describeOptions(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("在 KAVREL_DB 指定的数据库(默认: %1)里创建 Kavrel 的数据表, 用 --admin 时\n"
+                       "还创建第一个管理员帐号。嵌入式数据库建在客户端启动时所用的文件夹里: 当前文件夹里\n"
+                       "有 kavrel.db 或 KVR.ini 时就用当前文件夹, 否则用个人数据文件夹\n"
+                       "$XDG_DATA_HOME/kavrel (~/.local/share/kavrel)。")
+            .arg(QStringLiteral(KAVREL_DB_DEFAULT)));
+    CommandLine::addStandardOptions(parser);
+    parser.addOption(
+        {QStringLiteral("admin"), QStringLiteral("要创建的管理员的登录名。"), QStringLiteral("登录名")});
+    parser.addOption({QStringLiteral("nickname"), QStringLiteral("标题栏显示的昵称。"),
+                      QStringLiteral("昵称"), QStringLiteral("管理员")});
+    parser.addOption({QStringLiteral("company"), QStringLiteral("标题栏显示的公司。"), QStringLiteral("公司"),
+                      QStringLiteral("Kavrel")});
+    parser.addOption({QStringLiteral("password-stdin"), QStringLiteral("从标准输入的第一行读取密码。")});
+    parser.addOption({QStringLiteral("user-data"),
+                      QStringLiteral("不论当前文件夹里有什么, 都在个人数据文件夹里建嵌入式数据库。")});
+}
+
+// A server's notices ("relation ... already exists, skipping" on every later run) are no news
+// to the user and would speak the server's language; warnings and errors still come through.
+void quietServerNotices()
+{
+    QByteArray options = qgetenv("PGOPTIONS");
+    options.append(options.isEmpty() ? "" : " ").append("-c client_min_messages=warning");
+    qputenv("PGOPTIONS", options);
 }
 
 } // namespace
@@ -80,31 +112,16 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kavrel-setup"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KAVREL_VERSION));
+    // Qt's parts of the command line's texts in the client's language.
+    Translations::install(app);
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral(
-            "Creates the Kavrel tables in the database named by KAVREL_DB (default: %1)\n"
-            "and, with --admin, the first administrator account. An embedded database is made in the\n"
-            "folder the client starts in: the current folder when it holds kavrel.db or KVR.ini,\n"
-            "otherwise the per-user data folder $XDG_DATA_HOME/kavrel (~/.local/share/kavrel).")
-            .arg(QStringLiteral(KAVREL_DB_DEFAULT)));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOption({QStringLiteral("admin"), QStringLiteral("Login name of the administrator to create."),
-                      QStringLiteral("name")});
-    parser.addOption({QStringLiteral("nickname"), QStringLiteral("Nickname shown in the header."),
-                      QStringLiteral("text"), QStringLiteral("管理员")});
-    parser.addOption({QStringLiteral("company"), QStringLiteral("Company shown in the header."),
-                      QStringLiteral("text"), QStringLiteral("Kavrel")});
-    parser.addOption({QStringLiteral("password-stdin"),
-                      QStringLiteral("Read the password from the first line of standard input.")});
-    parser.addOption(
-        {QStringLiteral("user-data"),
-         QStringLiteral("Make an embedded database in the per-user data folder whatever the current "
-                        "folder holds.")});
-    parser.process(app);
-    if (!parser.positionalArguments().isEmpty())
-        return fail(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
+    describeOptions(parser);
+    if (const auto answer =
+            CommandLine::answer(parser, QCoreApplication::arguments(), QStringLiteral("kavrel-setup"),
+                                QStringLiteral(KAVREL_VERSION))) {
+        CommandLine::print(*answer);
+        return answer->exitCode;
+    }
 
     QString error;
     DbConfig config = DbConfig::fromEnvironment(QDir::currentPath(), &error);
@@ -113,12 +130,13 @@ int main(int argc, char** argv)
     if (config.isEmbedded() &&
         !embeddedInStartFolder(parser.isSet(QStringLiteral("user-data")), config, &error))
         return fail(error);
+    quietServerNotices();
     DbGateway gateway(config);
     if (!gateway.DbOpen())
-        return fail(QStringLiteral("cannot open %1: %2").arg(config.describe(), DbGateway::lastError()));
+        return fail(QStringLiteral("无法打开数据库 %1: %2").arg(config.describe(), DbGateway::lastError()));
     if (!Schema::create(gateway, &error))
-        return fail(QStringLiteral("cannot create the tables: %1").arg(error));
-    QTextStream(stdout) << "tables ready in " << config.describe() << Qt::endl;
+        return fail(QStringLiteral("无法创建数据表: %1").arg(error));
+    QTextStream(stdout) << QStringLiteral("数据表已就绪: %1").arg(config.describe()) << Qt::endl;
 
     if (!parser.isSet(QStringLiteral("admin")))
         return 0;
@@ -127,13 +145,12 @@ int main(int argc, char** argv)
     admin.nickname = parser.value(QStringLiteral("nickname"));
     admin.company = parser.value(QStringLiteral("company"));
     const bool fromStdin = parser.isSet(QStringLiteral("password-stdin"));
-    admin.password = readSecret(QStringLiteral("Password: "), fromStdin);
-    admin.repeatedPassword =
-        fromStdin ? admin.password : readSecret(QStringLiteral("Repeat password: "), false);
+    admin.password = readSecret(QStringLiteral("密码: "), fromStdin);
+    admin.repeatedPassword = fromStdin ? admin.password : readSecret(QStringLiteral("再次输入密码: "), false);
     const Outcome outcome = AccountSetup::createAdministrator(gateway, admin);
     if (!outcome)
         return fail(outcome.text());
-    QTextStream(stdout) << "administrator " << admin.loginName.remove(QLatin1Char(' ')) << " created"
+    QTextStream(stdout) << QStringLiteral("已创建管理员 %1").arg(admin.loginName.remove(QLatin1Char(' ')))
                         << Qt::endl;
     return 0;
 }

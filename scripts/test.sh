@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts a throw-away PostgreSQL server on loopback and runs
-# every test against SQLite and that server; then builds the suite again with AddressSanitizer
-# and UndefinedBehaviorSanitizer and runs it once more. Any failure or finding fails the run.
-# KAVREL_SKIP_SANITIZERS=1 runs only the plain suite.
+# every test against SQLite and that server, then once more as the client's users run it: in the
+# zh_CN.UTF-8 locale and a time zone east of UTC. Then it builds the suite again with
+# AddressSanitizer and UndefinedBehaviorSanitizer and runs it once more. Any failure or finding
+# fails the run. KAVREL_SKIP_SANITIZERS=1 runs only the plain suite (both times).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 export KAVREL_TEST_PG_REQUIRED=1
 "$root/scripts/with-postgres.sh" ctest --test-dir "$root/build" --output-on-failure --timeout 600 "$@"
+echo "== the plain suite again under zh_CN.UTF-8 and TZ=Asia/Shanghai"
+env -u LANGUAGE LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 TZ=Asia/Shanghai \
+    "$root/scripts/with-postgres.sh" ctest --test-dir "$root/build" --output-on-failure --timeout 600 "$@"
 
 if [ "${KAVREL_SKIP_SANITIZERS:-0}" = 1 ]; then
     exit 0

@@ -35,10 +35,12 @@ app_id=example.kavrel.Kavrel
 expected="bin/kavrel
 bin/kavrel-setup
 share/applications/$app_id.desktop
-share/doc/kavrel/changelog.gz
 share/doc/kavrel/copyright
 share/icons/hicolor/128x128/apps/kavrel.png
+share/icons/hicolor/16x16/apps/kavrel.png
+share/icons/hicolor/24x24/apps/kavrel.png
 share/icons/hicolor/256x256/apps/kavrel.png
+share/icons/hicolor/32x32/apps/kavrel.png
 share/icons/hicolor/48x48/apps/kavrel.png
 share/icons/hicolor/64x64/apps/kavrel.png
 share/icons/hicolor/scalable/apps/kavrel.svg
@@ -60,7 +62,7 @@ for program in kavrel kavrel-setup; do
 done
 
 # PNG width and height are the big-endian words at bytes 16 and 20.
-for size in 48 64 128 256; do
+for size in 16 24 32 48 64 128 256; do
     icon="$prefix/share/icons/hicolor/${size}x${size}/apps/kavrel.png"
     read -r width height < <(od -An -tu1 -j16 -N8 "$icon" 2>/dev/null |
         awk '{print $1*16777216+$2*65536+$3*256+$4, $5*16777216+$6*65536+$7*256+$8}')
@@ -90,7 +92,7 @@ for page in kavrel kavrel-setup; do
     [ "$title" = "${page^^}" ] || fail "$page.1 has title '$title'"
 done
 
-# --version and --help answer without a display and without touching a database.
+# --version, --help and mistakes answer without a display and without touching a database.
 # A clean environment as a new user has it; a sanitizer build keeps its options.
 user_env=(env -i PATH="$prefix/bin:/usr/bin:/bin" HOME="$work/home" LANG=C.UTF-8)
 for name in ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS; do
@@ -100,9 +102,17 @@ mkdir -p "$work/home" "$work/empty"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel --version 2>&1)"
 [ "$out" = "kavrel $version" ] || fail "kavrel --version said: $out"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel --help 2>&1)" || fail "kavrel --help failed"
-if ! grep -q "^Usage: kavrel" <<<"$out" || ! grep -q -- "--user-data" <<<"$out"; then
+if ! head -n 1 <<<"$out" | grep -q "kavrel \[" || ! grep -q -- "--user-data" <<<"$out"; then
     fail "kavrel --help said: $out"
 fi
+# Without a display Qt would abort (134) with its platform message.
+out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel --bogus 2>&1)"
+status=$?
+[ "$status" = 1 ] || fail "kavrel --bogus ended with $status"
+[ "$out" = "$(printf 'kavrel: 未知选项“bogus”。\n请用 kavrel --help 查看用法。')" ] || fail "kavrel --bogus said: $out"
+out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel 2>&1)"
+status=$?
+[ "$status" = 1 ] && grep -q "DISPLAY" <<<"$out" || fail "kavrel without a display ended with $status: $out"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-setup --help 2>&1)" || fail "kavrel-setup --help failed"
 grep -q -- "--admin" <<<"$out" || fail "kavrel-setup --help said: $out"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-setup --version 2>&1)"
@@ -119,6 +129,9 @@ data="$work/home/.local/share/kavrel"
 if (cd "$work/empty" && "${user_env[@]}" kavrel-setup --admin boss --password-stdin <<<"pw1" >/dev/null); then
     [ -f "$data/kavrel.db" ] || fail "no kavrel.db in the per-user data folder"
     [ "$(stat -c %a "$data")" = 700 ] || fail "per-user data folder has mode $(stat -c %a "$data")"
+    for file in "$data"/*; do
+        [ "$(stat -c %a "$file")" = 600 ] || fail "$(basename "$file") in the data folder has mode $(stat -c %a "$file")"
+    done
     cmp -s "$data/XPOP.dat" "$prefix/share/kavrel/XPOP.dat" || fail "starter keyword list not copied"
     cmp -s "$data/mac.wav" "$prefix/share/kavrel/mac.wav" || fail "alert sound not copied"
     [ -z "$(ls -A "$work/empty")" ] || fail "set-up wrote into the current folder"
@@ -152,6 +165,8 @@ kill "$client" 2>/dev/null
 wait "$client" 2>/dev/null
 if [ -s "$work/menu/kavrel/kavrel.db" ] && [ -f "$work/menu/kavrel/XPOP.dat" ]; then
     pass "menu start uses the per-user data folder"
+    modes="$(stat -c '%n %a' "$work/menu/kavrel"/* | grep -v ' 600$')"
+    [ -z "$modes" ] || fail "menu start made files others can read: $modes"
 else
     fail "menu start did not make its database in \$XDG_DATA_HOME/kavrel"
     cat "$work/client.log"
@@ -171,11 +186,11 @@ expect_refusal() { # what, expected message part, command...
     [ -z "$(ls -A "$work/empty")" ] || fail "$what: wrote into the current folder"
 }
 touch "$work/file"
-expect_refusal "XDG_DATA_HOME is a file" "$work/file exists but is not a folder" \
+expect_refusal "XDG_DATA_HOME is a file" "$work/file 已存在, 但不是文件夹" \
     "${user_env[@]}" XDG_DATA_HOME="$work/file" kavrel-setup
 mkdir -p "$work/xdg-file"
 touch "$work/xdg-file/kavrel"
-expect_refusal "data folder is a file" "$work/xdg-file/kavrel exists but is not a folder" \
+expect_refusal "data folder is a file" "$work/xdg-file/kavrel 已存在, 但不是文件夹" \
     "${user_env[@]}" XDG_DATA_HOME="$work/xdg-file" kavrel-setup
 mkdir -p "$work/locked"
 chmod 555 "$work/locked"
@@ -183,13 +198,13 @@ as_user=()
 if [ "$(id -u)" -eq 0 ]; then
     as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
 fi
-expect_refusal "unwritable XDG_DATA_HOME" "cannot create $work/locked/kavrel: Permission denied" \
+expect_refusal "unwritable XDG_DATA_HOME" "无法创建 $work/locked/kavrel: Permission denied" \
     "${as_user[@]}" "${user_env[@]}" XDG_DATA_HOME="$work/locked" kavrel-setup
 [ ! -e "$work/locked/kavrel" ] || fail "unwritable XDG_DATA_HOME: folder made anyway"
 mkdir -p "$work/broken"
 ln -s "$work/unmounted/kavrel.db" "$work/broken/kavrel.db"
 out="$(cd "$work/broken" && "${user_env[@]}" kavrel-setup 2>&1)" && fail "broken kavrel.db link: succeeded"
-grep -q "which does not exist" <<<"$out" || fail "broken kavrel.db link: said '$out'"
+grep -q "$work/unmounted/kavrel.db 不存在" <<<"$out" || fail "broken kavrel.db link: said '$out'"
 [ ! -e "$work/unmounted" ] || fail "broken kavrel.db link: a new database was made at its target"
 [ "$failures" -eq "$failures_before" ] && pass "refusals"
 

@@ -130,6 +130,11 @@ void TestSetup::setupCommandCreatesTablesAndAdministrator()
     setup.closeWriteChannel();
     QVERIFY(setup.waitForFinished(60000));
     QVERIFY2(setup.exitCode() == 0, setup.readAllStandardError().constData());
+    // One language, the client's, and no server notices ("relation ... already exists").
+    const QString ready =
+        QStringLiteral("数据表已就绪: %1\n").arg(DbConfig::parse(address, m_dir.path()).describe());
+    QCOMPARE(QString::fromUtf8(setup.readAllStandardOutput()),
+             ready + QStringLiteral("已创建管理员 chief\n"));
     SessionUser session;
     QCOMPARE(DbLogin(*m_gateway, session, QStringLiteral("chief"), QStringLiteral("s3cret")).result,
              LoginResult::Accepted);
@@ -141,6 +146,8 @@ void TestSetup::setupCommandCreatesTablesAndAdministrator()
     setup.closeWriteChannel();
     QVERIFY(setup.waitForFinished(60000));
     QCOMPARE(setup.exitCode(), 1);
+    QCOMPARE(QString::fromUtf8(setup.readAllStandardOutput()), ready);
+    QCOMPARE(QString::fromUtf8(setup.readAllStandardError()), QStringLiteral("kavrel-setup: 帐号被注册!\n"));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("UserInfo")), 1);
 }
 

@@ -1,8 +1,12 @@
+#include "app/ProfileIni.h"
 #include "app/StartFolder.h"
+#include "audit/LogFiles.h"
+#include "db/DbGateway.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -48,8 +52,9 @@ int prepareAsUser(const QString& folder, const QString& shared)
             if (!nobody || setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)
                 _exit(3);
         }
+        // The error number, not its text: the system words it in the user's language.
         const Preparation prepared = prepare(folder, shared);
-        _exit(prepared.ok ? 0 : prepared.error.contains(QStringLiteral("Permission denied")) ? 1 : 2);
+        _exit(prepared.ok ? 0 : prepared.errorCode == EACCES ? 1 : 2);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -78,6 +83,7 @@ private slots:
     void missingStarterIsAWarningOnly();
     void clientsPreparingAtOnceAllSucceed();
     void danglingDatabaseLinkIsNamed();
+    void everyFileOfTheDataFolderIsPrivate();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -200,10 +206,11 @@ void TestStartFolder::firstPrepareMakesPrivateFolderWithStarters()
     // The folder and the parents made for it are private.
     QCOMPARE(modeOf(folder), mode_t(0700));
     QCOMPARE(modeOf(data), mode_t(0700));
-    for (const QString& name : kStarterFiles)
+    for (const QString& name : kStarterFiles) {
         QCOMPARE(readFile(folder + QLatin1Char('/') + name), readFile(m_shared + QLatin1Char('/') + name));
-    // The user can edit the copied keyword list, though the installed one is read-only.
-    QVERIFY(QFileInfo(folder + QStringLiteral("/XPOP.dat")).isWritable());
+        // The user can edit the copied keyword list, though the installed one is read-only.
+        QCOMPARE(modeOf(folder + QLatin1Char('/') + name), mode_t(0600));
+    }
 }
 
 void TestStartFolder::laterPreparesKeepTheUsersFiles()
@@ -229,13 +236,14 @@ void TestStartFolder::folderInTheWayIsRefused()
     QVERIFY(writeFile(file, "not a folder"));
     Preparation prepared = prepare(file, m_shared);
     QVERIFY(!prepared.ok);
-    QCOMPARE(prepared.error, QStringLiteral("%1 exists but is not a folder").arg(file));
+    QCOMPARE(prepared.error, QStringLiteral("%1 已存在, 但不是文件夹").arg(file));
+    QCOMPARE(prepared.errorCode, ENOTDIR);
     QCOMPARE(readFile(file), QByteArray("not a folder"));
 
     // XDG_DATA_HOME naming a file: the message names that file, not some folder below it.
     prepared = prepare(file + QStringLiteral("/kavrel"), m_shared);
     QVERIFY(!prepared.ok);
-    QCOMPARE(prepared.error, QStringLiteral("%1 exists but is not a folder").arg(file));
+    QCOMPARE(prepared.error, QStringLiteral("%1 已存在, 但不是文件夹").arg(file));
 
     // A link to a file counts as a file; a link to a folder is a folder.
     const QString toFile = m_dir->filePath(QStringLiteral("to-file"));
@@ -313,14 +321,60 @@ void TestStartFolder::danglingDatabaseLinkIsNamed()
     const QString target = m_dir->filePath(QStringLiteral("mnt/share/kavrel.db"));
     QVERIFY(QFile::link(target, link));
     QCOMPARE(danglingLink(link),
-             QStringLiteral("%1 is a link to %2, which does not exist (a disk that is not mounted?)")
-                 .arg(link, target));
+             QStringLiteral("%1 是指向 %2 的链接, 但 %2 不存在(磁盘没有挂载?)").arg(link, target));
 
     QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("mnt/share"))));
     QVERIFY(writeFile(target, "SQLite format 3"));
     QCOMPARE(danglingLink(link), QString());
     QCOMPARE(danglingLink(target), QString());
     QCOMPARE(danglingLink(m_dir->filePath(QStringLiteral("new.db"))), QString());
+}
+
+// The database with its -wal and -shm files, KVR.ini, LOG/ and the logs in it hold passwords,
+// accounts and numbers; a list the user saves elsewhere keeps the usual mode.
+void TestStartFolder::everyFileOfTheDataFolderIsPrivate()
+{
+    const mode_t savedMask = ::umask(022);
+    const auto restoreMask = qScopeGuard([savedMask] { ::umask(savedMask); });
+    const QString folder = m_dir->filePath(QStringLiteral("data/kavrel"));
+    QVERIFY(prepare(folder, m_shared).ok);
+    const QString database = folder + QStringLiteral("/kavrel.db");
+    QString error;
+    QVERIFY(createPrivateFile(database, &error));
+    QVERIFY(ProfileIni::writeString(folder + QStringLiteral("/KVR.ini"), QStringLiteral("ID"),
+                                    QStringLiteral("User"), QStringLiteral("boss")));
+    const LogSave log = saveLogList(folder, LogKind::Unique, QStringLiteral("boss"), QStringLiteral("你好"),
+                                    {"13800138000"}, {});
+    QVERIFY(log.ok);
+    const QString saved = m_dir->filePath(QStringLiteral("saved.txt"));
+    QVERIFY(appendLogLines(saved, {QStringLiteral("boss   100")}));
+    {
+        DbGateway gateway(DbConfig::parse(QStringLiteral("sqlite:") + database, folder));
+        QVERIFY(gateway.DbOpen());
+        QVERIFY(gateway.DbExecute(QStringLiteral("CREATE TABLE t (x INTEGER)")));
+        QVERIFY(gateway.DbExecute(QStringLiteral("INSERT INTO t VALUES (1)")));
+        const QStringList expected = {QStringLiteral("kavrel.db"),     QStringLiteral("kavrel.db-shm"),
+                                      QStringLiteral("kavrel.db-wal"), QStringLiteral("KVR.ini"),
+                                      QStringLiteral("mac.wav"),       QStringLiteral("XPOP.dat")};
+        QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase), expected);
+        for (const QString& name : expected)
+            QVERIFY2(modeOf(folder + QLatin1Char('/') + name) == 0600, qPrintable(name));
+    }
+    QCOMPARE(modeOf(folder + QStringLiteral("/LOG")), mode_t(0700));
+    QCOMPARE(modeOf(log.path), mode_t(0600));
+    QCOMPARE(modeOf(saved), mode_t(0644));
+
+    // An existing database keeps the mode its owner gave it; a link is never followed to make one.
+    QVERIFY(QFile::setPermissions(database, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    QVERIFY(createPrivateFile(database, &error));
+    QCOMPARE(modeOf(database), mode_t(0640));
+    const QString link = folder + QStringLiteral("/linked.db");
+    QVERIFY(QFile::link(m_dir->filePath(QStringLiteral("unmounted/kavrel.db")), link));
+    QVERIFY(createPrivateFile(link, &error));
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("unmounted"))));
+    QVERIFY(!createPrivateFile(m_dir->filePath(QStringLiteral("missing/kavrel.db")), &error));
+    QVERIFY(error.startsWith(
+        QStringLiteral("无法创建 %1: ").arg(m_dir->filePath(QStringLiteral("missing/kavrel.db")))));
 }
 
 QTEST_GUILESS_MAIN(TestStartFolder)
