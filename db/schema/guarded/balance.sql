@@ -84,10 +84,11 @@ DECLARE
     v_typed text := replace(COALESCE(p_amount, ''), ' ', '');
     v_caller record := kavrel_private.caller(p_token, 'use');
     v_row record;
-    v_payer record;
-    v_receiver record;
-    v_has_payer boolean := false;
-    v_has_receiver boolean := false;
+    v_payer_kind text;
+    v_payer_money bigint;
+    v_receiver text; -- stored name
+    v_receiver_kind text;
+    v_receiver_agent text;
 BEGIN
     code := v_caller.code;
     IF code <> 'ok' THEN
@@ -105,40 +106,40 @@ BEGIN
                  WHERE loginName = v_caller.stored OR rtrim(loginName) = p_target
                  ORDER BY loginName FOR UPDATE LOOP
         IF v_row.loginName = v_caller.stored THEN
-            v_payer := v_row;
-            v_has_payer := true;
+            v_payer_kind := v_row.kind;
+            v_payer_money := v_row.payMoney;
         ELSE
-            v_receiver := v_row;
-            v_has_receiver := true;
+            v_receiver := v_row.loginName;
+            v_receiver_kind := v_row.kind;
+            v_receiver_agent := v_row.agent;
         END IF;
     END LOOP;
-    code := CASE WHEN NOT v_has_payer THEN 'no_session'
-                 WHEN v_payer.kind = '禁用' THEN 'disabled'
-                 WHEN NOT kavrel_private.grants(v_payer.kind, 'administer') THEN 'not_allowed'
-                 WHEN NOT v_has_receiver THEN 'no_such_account'
-                 WHEN v_receiver.kind = '管理员' THEN 'to_administrator'
-                 WHEN v_receiver.kind = '代理用户' THEN 'to_agent'
-                 WHEN v_receiver.agent NOT IN ('', v_caller.login) THEN 'others_account' ELSE 'ok' END;
-    IF code = 'no_such_account' AND length(p_target) > 50 THEN
+    code := CASE WHEN v_payer_kind IS NULL THEN 'no_session'
+                 WHEN v_payer_kind = '禁用' THEN 'disabled'
+                 WHEN NOT kavrel_private.grants(v_payer_kind, 'administer') THEN 'not_allowed'
+                 WHEN v_receiver IS NULL THEN 'no_such_account'
+                 WHEN v_receiver_kind = '管理员' THEN 'to_administrator'
+                 WHEN v_receiver_kind = '代理用户' THEN 'to_agent'
+                 WHEN v_receiver_agent NOT IN ('', v_caller.login) THEN 'others_account' ELSE 'ok' END;
+    IF v_receiver IS NOT NULL THEN
+        detail := rtrim(v_receiver);
+    ELSIF length(p_target) > 50 THEN
         detail := left(p_target, 50) || '…';
-    ELSIF v_has_receiver THEN
-        detail := rtrim(v_receiver.loginName);
     END IF;
     IF code <> 'ok' THEN
         RETURN;
     END IF;
-    available := v_payer.payMoney::text;
-    code := CASE WHEN v_payer.payMoney <= 0 THEN 'no_balance'
-                 WHEN v_amount >= v_payer.payMoney THEN 'over_limit' ELSE 'ok' END;
+    available := v_payer_money::text;
+    code := CASE WHEN v_payer_money <= 0 THEN 'no_balance'
+                 WHEN v_amount >= v_payer_money THEN 'over_limit' ELSE 'ok' END;
     IF code <> 'ok' THEN
         RETURN;
     END IF;
-    UPDATE UserInfo SET payMoney = payMoney - v_amount WHERE loginName = v_payer.loginName;
-    UPDATE UserInfo SET payMoney = payMoney + v_amount, daili = v_caller.login
-    WHERE loginName = v_receiver.loginName;
+    UPDATE UserInfo SET payMoney = payMoney - v_amount WHERE loginName = v_caller.stored;
+    UPDATE UserInfo SET payMoney = payMoney + v_amount, daili = v_caller.login WHERE loginName = v_receiver;
     INSERT INTO Moneys (loginName, fullMoney, addDate, parentName) VALUES
         (v_caller.login, '-' || v_typed, kavrel_private.now_text(), v_caller.login),
-        (rtrim(v_receiver.loginName), v_typed, kavrel_private.now_text(), v_caller.login);
+        (rtrim(v_receiver), v_typed, kavrel_private.now_text(), v_caller.login);
 END
 $$;
 
