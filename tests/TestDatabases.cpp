@@ -185,6 +185,21 @@ QStringList ledgerBreaks(DbGateway& gateway)
     return breaks;
 }
 
+QString freshPostgresDatabase(const QString& suffix)
+{
+    const QString server = qEnvironmentVariable("KAVREL_TEST_PG");
+    if (server.isEmpty())
+        return {};
+    const QString name = postgresDatabaseName() + QLatin1Char('_') + suffix;
+    DbGateway admin(DbConfig::parse(server, QDir::currentPath()));
+    if (!admin.DbExecute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)) ||
+        !admin.DbExecute(QStringLiteral("CREATE DATABASE ") + name))
+        qFatal("cannot make %s anew: %s", qPrintable(name), qPrintable(DbGateway::lastError()));
+    QUrl url(server);
+    url.setPath(QLatin1Char('/') + name);
+    return url.toString();
+}
+
 GuardedDb openGuarded()
 {
     GuardedDb db;

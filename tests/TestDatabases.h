@@ -50,6 +50,10 @@ QString text(DbGateway& gateway, const QString& sql, const QVariantList& values,
 // Accounts whose balance differs from the sum of their Moneys rows, as "name: balance/records".
 QStringList ledgerBreaks(DbGateway& gateway);
 
+// Address of an empty PostgreSQL database of this program named with suffix, dropped and made
+// anew; empty when no server runs.
+QString freshPostgresDatabase(const QString& suffix);
+
 // A guarded PostgreSQL database of this test program (its own, named after the program),
 // emptied, with the cheapest bcrypt cost so that accounts are added quickly. owner is the
 // server's superuser; client is the client's login role, which has only the API's rights. Both
