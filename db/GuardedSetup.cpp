@@ -128,6 +128,7 @@ public:
 private:
     bool ownerRole();
     bool clientRole();
+    bool hiddenStatements();
     bool crypto();
     bool schemas();
     bool tableOwner();
@@ -254,6 +255,28 @@ bool Conversion::clientRole()
         return fail(
             QStringLiteral("角色 %1 拥有这个数据库或它的 public 模式,能删除全部数据,不能作为客户端的登录")
                 .arg(m_client));
+    return hiddenStatements();
+}
+
+// Every client shares the login role, and a role sees its own sessions' statements in
+// pg_stat_activity, in every database: the passwords and tokens in other clients' calls.
+bool Conversion::hiddenStatements()
+{
+    const auto hidden =
+        value(QStringLiteral("SELECT COUNT(*)::text AS v FROM pg_db_role_setting s JOIN pg_roles r ON "
+                             "r.oid = s.setrole WHERE r.rolname = ? AND s.setdatabase = 0 AND "
+                             "'track_activities=off' = ANY (s.setconfig)"),
+              {m_client});
+    if (!hidden)
+        return false;
+    if (*hidden != QStringLiteral("0")) {
+        tell(false, QStringLiteral("%1 的语句已不在 pg_stat_activity 中显示").arg(m_client));
+        return true;
+    }
+    if (!exec(QStringLiteral("ALTER ROLE %1 SET track_activities = off").arg(m_client)))
+        return false;
+    tell(true, QStringLiteral("已让 %1 的语句不在 pg_stat_activity 中显示(其中有其他客户端的密码和令牌)")
+                   .arg(m_client));
     return true;
 }
 

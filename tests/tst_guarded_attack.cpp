@@ -1,5 +1,6 @@
 #include "TestDatabases.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
@@ -22,6 +23,7 @@ private slots:
     void hostileTextsAreRefused_data();
     void hostileTextsAreRefused();
     void noPasswordOrHashComesBack();
+    void otherClientsStatementsStayHidden();
 
 private:
     QString call(const QString& sql, const QVariantList& values)
@@ -350,6 +352,32 @@ void TestGuardedAttack::noPasswordOrHashComesBack()
         QVERIFY2(!found.failed() && found.atEnd(), qPrintable(sql));
     }
     QCOMPARE(TestDb::count(*m_db.owner, QStringLiteral("UserInfo"), QStringLiteral("pwd <> ''")), 0);
+}
+
+void TestGuardedAttack::otherClientsStatementsStayHidden()
+{
+    // Every client logs in with the same role, which could see its sessions' statements while
+    // they run: here logins slow enough (full bcrypt cost) to be watched.
+    QVERIFY(m_db.owner->DbExecute(
+        QStringLiteral("UPDATE kavrel_private.settings SET value = '10' WHERE name = 'bcrypt_cost'")));
+    TestDb::addAccount(*m_db.owner, QStringLiteral("shy"), QStringLiteral("Secret123"),
+                       QStringLiteral("注册用户"));
+    std::atomic<bool> done{false};
+    QThread* victim = QThread::create([&] {
+        DbThreadScope scope(*m_db.client);
+        for (int login = 0; login < 10; ++login)
+            TestDb::guardedLogin(*m_db.client, QStringLiteral("shy"), QStringLiteral("Secret123"));
+        done = true;
+    });
+    victim->start();
+    DbGateway spy(DbConfig::parse(m_db.clientAddress, QDir::currentPath()));
+    qint64 seen = 0;
+    while (!done)
+        seen += TestDb::count(spy, QStringLiteral("pg_stat_activity"),
+                              QStringLiteral("pid <> pg_backend_pid() AND query LIKE '%Secret123%'"));
+    victim->wait();
+    delete victim;
+    QCOMPARE(seen, 0);
 }
 
 QTEST_GUILESS_MAIN(TestGuardedAttack)

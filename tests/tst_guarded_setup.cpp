@@ -156,7 +156,7 @@ void TestGuardedSetup::openDataIsConvertedAndKept()
     lines.clear();
     result = GuardedSetup::guard(*gateway, role, [&](const QString& line) { lines << line; });
     QVERIFY2(result.ok && !result.changed, qPrintable(lines.join(u'\n')));
-    QCOMPARE(lines.size(), 9);
+    QCOMPARE(lines.size(), 10);
     QCOMPARE(data(*gateway), before);
 }
 
