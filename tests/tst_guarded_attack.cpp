@@ -242,6 +242,10 @@ void TestGuardedAttack::endedTokensOpenNothing()
     const QString victim = TestDb::guardedLogin(*m_db.client, QStringLiteral("victim"), QStringLiteral("pw"));
     QCOMPARE(call(QStringLiteral("delete_account(?, ?)"), {boss, "victim"}), QStringLiteral("ok"));
     QCOMPARE(figures(victim), QStringLiteral("no_session"));
+    // Nor does a new account of the same name and password bring the old token back.
+    QCOMPARE(call(QStringLiteral("register_self(?, ?, ?, ?, ?, ?)"), {"victim", "n", "c", "pw", "a", "t"}),
+             QStringLiteral("ok"));
+    QCOMPARE(figures(victim), QStringLiteral("account_changed"));
     QVERIFY(m_db.owner->DbExecute(QStringLiteral("UPDATE kavrel_private.sessions SET lastUsed = now() - "
                                                  "interval '12 hours 1 minute'")));
     QCOMPARE(figures(boss), QStringLiteral("session_expired"));

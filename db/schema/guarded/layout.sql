@@ -14,12 +14,14 @@ INSERT INTO kavrel_private.settings (name, value) VALUES
 ON CONFLICT (name) DO NOTHING;
 
 -- One bcrypt hash per account, kept apart from UserInfo so that roles allowed to read accounts
--- (the service's back end) never see it. generation moves on with every change of password,
--- type or name, which ends the account's sessions.
+-- (the service's back end) never see it. generation takes a new value of the sequence with
+-- every change of password, type or name, which ends the account's sessions; being never
+-- reused, it also ends them for a new account that takes a deleted one's name.
+CREATE SEQUENCE IF NOT EXISTS kavrel_private.generations;
 CREATE TABLE IF NOT EXISTS kavrel_private.credentials (
     loginName  varchar(50) PRIMARY KEY,
     hash       text NOT NULL,
-    generation bigint NOT NULL DEFAULT 1
+    generation bigint NOT NULL
 );
 
 -- Only the SHA-256 of a token is kept: a copy of this table opens no session.

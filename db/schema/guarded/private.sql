@@ -231,16 +231,19 @@ BEGIN
     END IF;
     IF TG_OP = 'UPDATE' AND NEW.loginName IS DISTINCT FROM OLD.loginName THEN
         DELETE FROM kavrel_private.credentials WHERE loginName = NEW.loginName;
-        UPDATE kavrel_private.credentials SET loginName = NEW.loginName, generation = generation + 1
+        UPDATE kavrel_private.credentials SET loginName = NEW.loginName,
+                                              generation = nextval('kavrel_private.generations')
         WHERE loginName = OLD.loginName;
     END IF;
     IF COALESCE(NEW.pwd, '') <> '' THEN
-        INSERT INTO kavrel_private.credentials AS c (loginName, hash)
-        VALUES (NEW.loginName, crypt(rtrim(NEW.pwd), gen_salt('bf', kavrel_private.bcrypt_cost())))
-        ON CONFLICT (loginName) DO UPDATE SET hash = EXCLUDED.hash, generation = c.generation + 1;
+        INSERT INTO kavrel_private.credentials (loginName, hash, generation)
+        VALUES (NEW.loginName, crypt(rtrim(NEW.pwd), gen_salt('bf', kavrel_private.bcrypt_cost())),
+                nextval('kavrel_private.generations'))
+        ON CONFLICT (loginName) DO UPDATE SET hash = EXCLUDED.hash, generation = EXCLUDED.generation;
         NEW.pwd := '';
     ELSIF TG_OP = 'UPDATE' AND NEW.type IS DISTINCT FROM OLD.type THEN
-        UPDATE kavrel_private.credentials SET generation = generation + 1 WHERE loginName = NEW.loginName;
+        UPDATE kavrel_private.credentials SET generation = nextval('kavrel_private.generations')
+        WHERE loginName = NEW.loginName;
     END IF;
     RETURN NEW;
 END
