@@ -6,9 +6,8 @@
 #include "db/AccountSetup.h"
 #include "db/DbConfig.h"
 #include "db/DbGateway.h"
-#include "db/GuardedApi.h"
-#include "db/GuardedSetup.h"
 #include "db/Schema.h"
+#include "db/SetupLayout.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -75,34 +74,6 @@ bool embeddedInStartFolder(bool userData, DbConfig& config, QString* error)
     return error->isEmpty();
 }
 
-// PostgreSQL only: a new database is guarded unless --open asks for the open layout; an open one
-// is converted with --guard. Returns the exit code, 0 to go on.
-int applyLayout(DbGateway& gateway, bool fresh, const QCommandLineParser& parser)
-{
-    QTextStream out(stdout);
-    const bool guarded = GuardedSetup::isGuarded(gateway);
-    if (parser.isSet(QStringLiteral("open"))) {
-        if (guarded)
-            return fail(QStringLiteral("数据库已是受保护的布局,--open 不会撤销它"));
-        out << "数据库使用开放的布局(--open)" << Qt::endl;
-        return 0;
-    }
-    if (!parser.isSet(QStringLiteral("guard")) && !fresh && !guarded) {
-        out << "数据库使用开放的布局;要改为受保护的布局,请加 --guard" << Qt::endl;
-        return 0;
-    }
-    const GuardedSetup::Result result =
-        GuardedSetup::guard(gateway, parser.value(QStringLiteral("client-role")),
-                            [&](const QString& line) { out << line << Qt::endl; });
-    if (!result.ok)
-        return fail(QStringLiteral("未能改为受保护的布局: %1\n本次转换的全部步骤已撤销").arg(result.error));
-    out << (result.changed ? QStringLiteral("完成: 数据库已是受保护的布局,客户端的登录 %1 只能执行 %2 的函数")
-                                 .arg(parser.value(QStringLiteral("client-role")), GuardedApi::kSchema)
-                           : QStringLiteral("数据库已是受保护的布局,本次没有任何改动"))
-        << Qt::endl;
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -128,20 +99,11 @@ int main(int argc, char** argv)
                       QStringLiteral("text"), QStringLiteral("Kavrel")});
     parser.addOption({QStringLiteral("password-stdin"),
                       QStringLiteral("Read the password from the first line of standard input.")});
-    parser.addOption({QStringLiteral("guard"),
-                      QStringLiteral("PostgreSQL: convert the database to the guarded layout, where the "
-                                     "client's login acts only through the functions of kavrel_api.")});
-    parser.addOption({QStringLiteral("open"),
-                      QStringLiteral("PostgreSQL: keep a new database in the open layout instead of "
-                                     "guarding it.")});
-    parser.addOption({QStringLiteral("client-role"),
-                      QStringLiteral("Login role of the clients in a guarded database (created without a "
-                                     "password when missing)."),
-                      QStringLiteral("role"), GuardedApi::kDefaultClientRole});
     parser.addOption(
         {QStringLiteral("user-data"),
          QStringLiteral("Make an embedded database in the per-user data folder whatever the current "
                         "folder holds.")});
+    SetupLayout::addOptions(parser);
     parser.process(app);
     if (!parser.positionalArguments().isEmpty())
         return fail(QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().first()));
@@ -150,26 +112,20 @@ int main(int argc, char** argv)
     DbConfig config = DbConfig::fromEnvironment(QDir::currentPath(), &error);
     if (!config.isValid())
         return fail(error);
-    if (parser.isSet(QStringLiteral("guard")) && parser.isSet(QStringLiteral("open")))
-        return fail(QStringLiteral("--guard 和 --open 不能同时使用"));
-    if (parser.isSet(QStringLiteral("guard")) && config.backend != DbBackend::Postgres)
-        return fail(
-            QStringLiteral("--guard 只适用于 PostgreSQL 数据库;SQLite 和 SQL Server 的数据库保持开放的布局,"
-                           "未做任何改动"));
+    if (const QString refused = SetupLayout::refusal(config, parser); !refused.isEmpty())
+        return fail(refused);
     if (config.isEmbedded() &&
         !embeddedInStartFolder(parser.isSet(QStringLiteral("user-data")), config, &error))
         return fail(error);
     DbGateway gateway(config);
     if (!gateway.DbOpen())
         return fail(QStringLiteral("cannot open %1: %2").arg(config.describe(), DbGateway::lastError()));
-    const bool fresh = config.backend == DbBackend::Postgres && GuardedSetup::isNew(gateway);
+    const bool fresh = SetupLayout::isNew(gateway);
     if (!Schema::create(gateway, &error))
         return fail(QStringLiteral("cannot create the tables: %1").arg(error));
     QTextStream(stdout) << "tables ready in " << config.describe() << Qt::endl;
-    if (config.backend == DbBackend::Postgres) {
-        if (const int code = applyLayout(gateway, fresh, parser); code != 0)
-            return code;
-    }
+    if (const int status = SetupLayout::apply(gateway, fresh, parser); status != 0)
+        return status;
 
     if (!parser.isSet(QStringLiteral("admin")))
         return 0;
