@@ -2,6 +2,7 @@
 
 #include "db/GuardedApi.h"
 
+#include <QMutex>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlDriver>
@@ -26,6 +27,7 @@ private slots:
     void ownPasswordChangeKeepsTheCaller();
     void concurrentPartsNeverOverdraw();
     void crossedAllocationsDoNotDeadlock();
+    void oneApprovalOfTwoAtOnce();
     void writtenPartIsAnnounced();
 
 private:
@@ -381,6 +383,31 @@ void TestGuardedApi::crossedAllocationsDoNotDeadlock()
     QCOMPARE(ownerText(QStringLiteral("SELECT sum(payMoney) AS v FROM UserInfo WHERE loginName IN ('agent', "
                                       "'agent2', 'other')")),
              QStringLiteral("2050"));
+}
+
+void TestGuardedApi::oneApprovalOfTwoAtOnce()
+{
+    QStringList codes;
+    QMutex mutex;
+    QList<QThread*> threads;
+    for (int t = 0; t < 2; ++t) {
+        threads << QThread::create([&] {
+            DbThreadScope scope(*m_db.client);
+            const QString code = TestDb::apiCode(*m_db.client, QStringLiteral("approve(?, ?, ?, ?)"),
+                                                 values({"@boss", "@batch", "2", "97"}));
+            QMutexLocker lock(&mutex);
+            codes << code;
+        });
+        threads.last()->start();
+    }
+    for (QThread* thread : threads) {
+        thread->wait();
+        delete thread;
+    }
+    codes.sort();
+    QCOMPARE(codes, (QStringList{"batch_gone", "ok"}));
+    QCOMPARE(ownerText(QStringLiteral("SELECT count(*) AS v FROM UserRecv WHERE message = 'hi'")),
+             QStringLiteral("1"));
 }
 
 void TestGuardedApi::writtenPartIsAnnounced()
