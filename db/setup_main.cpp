@@ -9,6 +9,7 @@
 #include "db/DbConfig.h"
 #include "db/DbGateway.h"
 #include "db/Schema.h"
+#include "db/SetupLayout.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -116,6 +117,7 @@ int main(int argc, char** argv)
     Translations::install(app);
     QCommandLineParser parser;
     describeOptions(parser);
+    SetupLayout::addOptions(parser);
     if (const auto answer =
             CommandLine::answer(parser, QCoreApplication::arguments(), QStringLiteral("kavrel-setup"),
                                 QStringLiteral(KAVREL_VERSION))) {
@@ -127,6 +129,8 @@ int main(int argc, char** argv)
     DbConfig config = DbConfig::fromEnvironment(QDir::currentPath(), &error);
     if (!config.isValid())
         return fail(error);
+    if (const QString refused = SetupLayout::refusal(config, parser); !refused.isEmpty())
+        return fail(refused);
     if (config.isEmbedded() &&
         !embeddedInStartFolder(parser.isSet(QStringLiteral("user-data")), config, &error))
         return fail(error);
@@ -134,9 +138,12 @@ int main(int argc, char** argv)
     DbGateway gateway(config);
     if (!gateway.DbOpen())
         return fail(QStringLiteral("无法打开数据库 %1: %2").arg(config.describe(), DbGateway::lastError()));
+    const bool fresh = SetupLayout::isNew(gateway);
     if (!Schema::create(gateway, &error))
         return fail(QStringLiteral("无法创建数据表: %1").arg(error));
     QTextStream(stdout) << QStringLiteral("数据表已就绪: %1").arg(config.describe()) << Qt::endl;
+    if (const int status = SetupLayout::apply(gateway, fresh, parser); status != 0)
+        return status;
 
     if (!parser.isSet(QStringLiteral("admin")))
         return 0;

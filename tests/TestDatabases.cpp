@@ -1,11 +1,13 @@
 #include "TestDatabases.h"
 
+#include "db/GuardedSetup.h"
 #include "db/Schema.h"
 #include "db/SqlText.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QTest>
 #include <QUrl>
 
@@ -19,31 +21,37 @@ QString postgresDatabaseName()
     return QStringLiteral("kavrel_") + name;
 }
 
-// Creates this program's database on the server once, through the server's own address.
+// Creates a database of this program on the server once, through the server's own address.
+QString createdDatabase(const QString& name)
+{
+    static QHash<QString, QString> created;
+    if (const auto known = created.constFind(name); known != created.cend())
+        return *known;
+    const QString server = qEnvironmentVariable("KAVREL_TEST_PG");
+    QString error;
+    DbGateway admin(DbConfig::parse(server, QDir::currentPath(), &error));
+    DbRows rows =
+        admin.DbQuery(QStringLiteral("SELECT COUNT(*) AS n FROM pg_database WHERE datname=?"), {name});
+    if (rows.failed())
+        qFatal("PostgreSQL at %s is not reachable: %s", qPrintable(server),
+               qPrintable(DbGateway::lastError()));
+    const bool exists = rows.number(QStringLiteral("n")) > 0;
+    rows = DbRows();
+    // Two runs of one program (tst_skin_window and its HiDPI run) may create it at once.
+    if (!exists && !admin.DbExecute(QStringLiteral("CREATE DATABASE ") + name) &&
+        DbGateway::lastErrorKind() != DbErrorKind::DuplicateKey)
+        qFatal("cannot create %s: %s", qPrintable(name), qPrintable(DbGateway::lastError()));
+    QUrl url(server);
+    url.setPath(QLatin1Char('/') + name);
+    created.insert(name, url.toString());
+    return url.toString();
+}
+
 QString postgresAddress()
 {
-    static const QString address = [] {
-        const QString server = qEnvironmentVariable("KAVREL_TEST_PG");
-        if (server.isEmpty())
-            return QString();
-        QString error;
-        DbGateway admin(DbConfig::parse(server, QDir::currentPath(), &error));
-        const QString name = postgresDatabaseName();
-        DbRows rows =
-            admin.DbQuery(QStringLiteral("SELECT COUNT(*) AS n FROM pg_database WHERE datname=?"), {name});
-        if (rows.failed())
-            qFatal("PostgreSQL at %s is not reachable: %s", qPrintable(server),
-                   qPrintable(DbGateway::lastError()));
-        const bool exists = rows.number(QStringLiteral("n")) > 0;
-        rows = DbRows();
-        // Two runs of one program (tst_skin_window and its HiDPI run) may create it at once.
-        if (!exists && !admin.DbExecute(QStringLiteral("CREATE DATABASE ") + name) &&
-            DbGateway::lastErrorKind() != DbErrorKind::DuplicateKey)
-            qFatal("cannot create %s: %s", qPrintable(name), qPrintable(DbGateway::lastError()));
-        QUrl url(server);
-        url.setPath(QLatin1Char('/') + name);
-        return url.toString();
-    }();
+    static const QString address = qEnvironmentVariable("KAVREL_TEST_PG").isEmpty()
+                                       ? QString()
+                                       : createdDatabase(postgresDatabaseName());
     return address;
 }
 
@@ -85,6 +93,10 @@ QString address(const Backend& backend, const QTemporaryDir& dir)
 
 void clearTables(DbGateway& gateway)
 {
+    if (GuardedSetup::isGuarded(gateway)) {
+        for (const char* table : {"sessions", "failed_logins", "credentials"})
+            QVERIFY(gateway.DbExecute(QStringLiteral("DELETE FROM kavrel_private.") + QLatin1String(table)));
+    }
     for (const char* table : {"UserInfo", "Messages", "TelPhone", "UserRecv", "Moneys", "SubmittedParts"})
         QVERIFY2(gateway.DbExecute(QStringLiteral("DELETE FROM ") + QLatin1String(table)),
                  qPrintable(DbGateway::lastError()));
@@ -171,6 +183,94 @@ QStringList ledgerBreaks(DbGateway& gateway)
     if (rows.failed())
         breaks << rows.error();
     return breaks;
+}
+
+QString freshPostgresDatabase(const QString& suffix)
+{
+    const QString server = qEnvironmentVariable("KAVREL_TEST_PG");
+    if (server.isEmpty())
+        return {};
+    const QString name = postgresDatabaseName() + QLatin1Char('_') + suffix;
+    DbGateway admin(DbConfig::parse(server, QDir::currentPath()));
+    if (!admin.DbExecute(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name)) ||
+        !admin.DbExecute(QStringLiteral("CREATE DATABASE ") + name))
+        qFatal("cannot make %s anew: %s", qPrintable(name), qPrintable(DbGateway::lastError()));
+    QUrl url(server);
+    url.setPath(QLatin1Char('/') + name);
+    return url.toString();
+}
+
+GuardedDb openGuarded()
+{
+    GuardedDb db;
+    if (qEnvironmentVariable("KAVREL_TEST_PG").isEmpty())
+        return db;
+    const QString name = postgresDatabaseName() + QStringLiteral("_guarded");
+    const QString address = createdDatabase(name);
+    db.clientRole = name + QStringLiteral("_client");
+    db.owner = std::make_unique<DbGateway>(DbConfig::parse(address, QDir::currentPath()));
+    static bool guarded = false;
+    QString error;
+    if (!db.owner->DbOpen() || (!guarded && !Schema::create(*db.owner, &error)))
+        qFatal("cannot open %s: %s %s", qPrintable(address), qPrintable(DbGateway::lastError()),
+               qPrintable(error));
+    if (!guarded) {
+        const GuardedSetup::Result result = GuardedSetup::guard(*db.owner, db.clientRole, {});
+        if (!result.ok)
+            qFatal("cannot guard %s: %s", qPrintable(address), qPrintable(result.error));
+        guarded = true;
+    }
+    clearTables(*db.owner);
+    // The cheapest bcrypt cost keeps tests quick; the other settings as a new database has them.
+    db.owner->DbExecute(QStringLiteral(
+        "UPDATE kavrel_private.settings SET value = CASE name WHEN 'bcrypt_cost' THEN '4' WHEN "
+        "'session_idle_hours' THEN '12' WHEN 'failed_login_limit' THEN '10' WHEN 'failed_login_minutes' "
+        "THEN '15' ELSE value END"));
+    QUrl url(address);
+    url.setUserName(db.clientRole);
+    url.setPassword(QString());
+    db.clientAddress = url.toString();
+    db.client = std::make_unique<DbGateway>(DbConfig::parse(db.clientAddress, QDir::currentPath()));
+    if (!db.client->DbOpen())
+        qFatal("cannot open %s: %s", qPrintable(db.clientAddress), qPrintable(DbGateway::lastError()));
+    return db;
+}
+
+QString apiCode(DbGateway& client, const QString& call, const QVariantList& values)
+{
+    DbRows rows = client.DbQuery(QStringLiteral("SELECT * FROM kavrel_api.") + call, values);
+    const QString code = rows.atEnd() ? QString() : rows.text(QStringLiteral("code"));
+    return rows.failed() || rows.atEnd() ? QStringLiteral("error: ") + DbGateway::lastError() : code;
+}
+
+QString guardedLogin(DbGateway& client, const QString& loginName, const QString& password)
+{
+    DbRows rows = client.DbQuery(QStringLiteral("SELECT code, COALESCE(token, '') AS token FROM "
+                                                "kavrel_api.login(?, ?)"),
+                                 {loginName, password});
+    return rows.atEnd() || rows.text(QStringLiteral("code")) != QStringLiteral("ok")
+               ? QString()
+               : rows.text(QStringLiteral("token"));
+}
+
+QString snapshot(DbGateway& owner)
+{
+    QStringList tables{QStringLiteral("UserInfo"), QStringLiteral("Messages"),
+                       QStringLiteral("TelPhone"), QStringLiteral("UserRecv"),
+                       QStringLiteral("Moneys"),   QStringLiteral("SubmittedParts")};
+    if (GuardedSetup::isGuarded(owner))
+        tables << QStringLiteral("kavrel_private.credentials") << QStringLiteral("kavrel_private.settings")
+               << QStringLiteral("kavrel_private.failed_logins");
+    QString all;
+    for (const QString& table : tables)
+        all +=
+            text(owner,
+                 QStringLiteral("SELECT COALESCE(md5(string_agg(t::text, '|' ORDER BY t::text)), '-') AS v "
+                                "FROM %1 t")
+                     .arg(table),
+                 {}, QStringLiteral("v")) +
+            QLatin1Char(' ');
+    return all;
 }
 
 TableLock::TableLock(const QString& address, const QString& table, int maxSeconds)

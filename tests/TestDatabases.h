@@ -50,6 +50,31 @@ QString text(DbGateway& gateway, const QString& sql, const QVariantList& values,
 // Accounts whose balance differs from the sum of their Moneys rows, as "name: balance/records".
 QStringList ledgerBreaks(DbGateway& gateway);
 
+// Address of an empty PostgreSQL database of this program named with suffix, dropped and made
+// anew; empty when no server runs.
+QString freshPostgresDatabase(const QString& suffix);
+
+// A guarded PostgreSQL database of this test program (its own, named after the program),
+// emptied, with the cheapest bcrypt cost so that accounts are added quickly. owner is the
+// server's superuser; client is the client's login role, which has only the API's rights. Both
+// are empty when no server runs.
+struct GuardedDb
+{
+    std::unique_ptr<DbGateway> owner;
+    std::unique_ptr<DbGateway> client;
+    QString clientAddress;
+    QString clientRole;
+};
+GuardedDb openGuarded();
+// Runs "SELECT * FROM kavrel_api.<call>" and returns its column "code", or "error: " and the
+// database's text when the call failed.
+QString apiCode(DbGateway& client, const QString& call, const QVariantList& values = {});
+// The token of an accepted login, empty when refused.
+QString guardedLogin(DbGateway& client, const QString& loginName, const QString& password);
+// A digest of every row of the service tables and, when guarded, of the private tables but the
+// sessions: equal digests mean nothing was written.
+QString snapshot(DbGateway& owner);
+
 // A stalled server: holds a PostgreSQL table locked from a connection of its own until released
 // or destroyed, so that every other statement on the table waits. The server ends the holder
 // after maxSeconds, so a failing test cannot hang on it.
