@@ -1,10 +1,10 @@
 #include "app/LoginDlg.h"
 
-#include "BuildConfig.h"
 #include "admin/RegisterDlg.h"
 #include "app/Dialogs.h"
-#include "app/ProcessExit.h"
-#include "app/ProfileIni.h"
+#include "common/BuildConfig.h"
+#include "common/ProcessExit.h"
+#include "common/ProfileIni.h"
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "db/StorableText.h"

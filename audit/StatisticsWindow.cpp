@@ -2,7 +2,7 @@
 
 #include "app/Dialogs.h"
 #include "app/WindowPlacement.h"
-#include "app/Worker.h"
+#include "common/Worker.h"
 #include "skin/DialogUnits.h"
 
 #include <QDateTime>

@@ -7,7 +7,7 @@
 #include "admin/AccountQueries.h"
 #include "admin/RechargeDlg.h"
 #include "app/Dialogs.h"
-#include "app/ReportModel.h"
+#include "common/ReportModel.h"
 #include "db/BalanceStatements.h"
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"

@@ -4,9 +4,9 @@
 // the window during a statistics run of 1,000,000 numbers and during watch polls.
 #include "app/Dialogs.h"
 #include "app/ListQuery.h"
-#include "app/ReportModel.h"
 #include "audit/AuditDlg.h"
 #include "audit/NumberStatistics.h"
+#include "common/ReportModel.h"
 #include "db/DbGateway.h"
 #include "db/Schema.h"
 #include "db/SessionUser.h"

@@ -3,8 +3,8 @@
 // 30,000 numbers in 3 parts, during which the longest stall of the user-interface thread is
 // measured. Runs offscreen on an embedded database in a temporary folder.
 #include "app/Dialogs.h"
-#include "app/Gbk.h"
 #include "app/MainDlg.h"
+#include "common/Gbk.h"
 #include "db/AccountSetup.h"
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"

@@ -1,10 +1,10 @@
 #include "records/QueryDlg.h"
 
 #include "app/Dialogs.h"
-#include "app/ReportModel.h"
 #include "app/ReportView.h"
 #include "audit/AuditStatsDlg.h"
 #include "audit/LogFiles.h"
+#include "common/ReportModel.h"
 #include "db/SessionUser.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"

@@ -2,10 +2,10 @@
 
 #include "app/Dialogs.h"
 #include "app/ListQuery.h"
-#include "app/ReportModel.h"
 #include "app/ReportView.h"
 #include "app/WindowPlacement.h"
 #include "audit/AuditDlg.h"
+#include "common/ReportModel.h"
 #include "db/SessionUser.h"
 #include "records/RecordQueries.h"
 #include "skin/DialogUnits.h"

@@ -3,7 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include "app/Dialogs.h"
-#include "app/Translations.h"
+#include "common/Translations.h"
 #include "skin/WindowSkin.h"
 
 #include <QApplication>
