@@ -2,9 +2,9 @@
 
 #include "admin/AccountQueries.h"
 #include "admin/PageTools.h"
-#include "app/ListQuery.h"
 #include "app/ReportView.h"
 #include "common/ReportModel.h"
+#include "db/ListQuery.h"
 #include "db/SessionUser.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"

@@ -3,11 +3,11 @@
 // on SQLite and, when KAVREL_TEST_PG names a server, on PostgreSQL, and the longest stall of
 // the window during a statistics run of 1,000,000 numbers and during watch polls.
 #include "app/Dialogs.h"
-#include "app/ListQuery.h"
 #include "audit/AuditDlg.h"
 #include "audit/NumberStatistics.h"
 #include "common/ReportModel.h"
 #include "db/DbGateway.h"
+#include "db/ListQuery.h"
 #include "db/Schema.h"
 #include "db/SessionUser.h"
 #include "records/ReceiveDlg.h"

@@ -1,11 +1,11 @@
 #include "records/ReceiveDlg.h"
 
 #include "app/Dialogs.h"
-#include "app/ListQuery.h"
 #include "app/ReportView.h"
 #include "app/WindowPlacement.h"
 #include "audit/AuditDlg.h"
 #include "common/ReportModel.h"
+#include "db/ListQuery.h"
 #include "db/SessionUser.h"
 #include "records/RecordQueries.h"
 #include "skin/DialogUnits.h"

@@ -4,7 +4,6 @@
 #include "admin/AccountAdminDlg.h"
 #include "admin/RechargeDlg.h"
 #include "admin/UserEditDlg.h"
-#include "app/ListQuery.h"
 #include "app/LoginDlg.h"
 #include "app/MainDlg.h"
 #include "app/ProfileDlg.h"
@@ -12,6 +11,7 @@
 #include "common/ReportModel.h"
 #include "db/AccountGuard.h"
 #include "db/BalanceStatements.h"
+#include "db/ListQuery.h"
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 
