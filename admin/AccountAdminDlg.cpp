@@ -2,12 +2,12 @@
 
 #include "admin/AccountQueries.h"
 #include "admin/PageTools.h"
-#include "app/ReportView.h"
 #include "common/ReportModel.h"
 #include "db/ListQuery.h"
 #include "db/SessionUser.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/ReportView.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "admin/PageTools.h"
 
-#include "app/Dialogs.h"
 #include "skin/DialogUnits.h"
+#include "widgets/Dialogs.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,14 +2,14 @@
 
 #include "admin/AccountQueries.h"
 #include "admin/PageTools.h"
-#include "app/Dialogs.h"
-#include "app/ReportView.h"
 #include "audit/LogFiles.h"
 #include "common/ReportModel.h"
 #include "db/BalanceStatements.h"
 #include "db/SessionUser.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ReportView.h"
 
 #include <QGroupBox>
 #include <QLabel>

@@ -1,7 +1,6 @@
 #include "app/LoginDlg.h"
 
 #include "admin/RegisterDlg.h"
-#include "app/Dialogs.h"
 #include "common/BuildConfig.h"
 #include "common/ProcessExit.h"
 #include "common/ProfileIni.h"
@@ -11,6 +10,7 @@
 #include "skin/DialogUnits.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,6 @@
 #include "app/MainDlg.h"
 
 #include "admin/AdminPanelDlg.h"
-#include "app/Dialogs.h"
 #include "app/FirstAdminDlg.h"
 #include "app/LoginDlg.h"
 #include "app/PopupDlg.h"
@@ -19,6 +18,7 @@
 #include "skin/DialogUnits.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,3 @@
-#include "app/Dialogs.h"
 #include "app/MainDlg.h"
 #include "common/BuildConfig.h"
 #include "common/CommandLine.h"
@@ -8,6 +7,7 @@
 #include "db/DbGateway.h"
 #include "db/SessionUser.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,8 +1,5 @@
 #include "records/ReceiveDlg.h"
 
-#include "app/Dialogs.h"
-#include "app/ReportView.h"
-#include "app/WindowPlacement.h"
 #include "audit/AuditDlg.h"
 #include "common/ReportModel.h"
 #include "db/ListQuery.h"
@@ -10,6 +7,9 @@
 #include "records/RecordQueries.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ReportView.h"
+#include "widgets/WindowPlacement.h"
 
 #include <QDateEdit>
 #include <QDir>

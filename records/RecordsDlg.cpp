@@ -1,7 +1,5 @@
 #include "records/RecordsDlg.h"
 
-#include "app/Dialogs.h"
-#include "app/ReportView.h"
 #include "audit/AuditStatsDlg.h"
 #include "audit/StatsListDlg.h"
 #include "common/ReportModel.h"
@@ -9,6 +7,8 @@
 #include "records/RecordQueries.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ReportView.h"
 
 #include <QDateEdit>
 #include <QLabel>

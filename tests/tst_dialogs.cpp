@@ -2,9 +2,9 @@
 // page that asked, and saying no more than is true.
 #include "GuiTestSupport.h"
 
-#include "app/Dialogs.h"
 #include "common/Translations.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

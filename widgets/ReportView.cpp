@@ -1,4 +1,4 @@
-#include "app/ReportView.h"
+#include "widgets/ReportView.h"
 
 #include "common/ReportModel.h"
 
