@@ -97,6 +97,19 @@ void informCaptioned(QWidget* parent, const QString& text, const QString& captio
     present(parent, {caption, text, false, icon});
 }
 
+void showNotice(QWidget* parent, const Notice& notice)
+{
+    if (notice.oops)
+        informCaptioned(parent, notice.text, kOops);
+    else
+        inform(parent, notice.text);
+}
+
+Tell tellOver(QWidget* parent)
+{
+    return [parent](const Notice& notice) { showNotice(parent, notice); };
+}
+
 bool ask(QWidget* parent, const QString& text, const QString& caption, Icon icon)
 {
     return present(parent, {caption, text, true, icon});
