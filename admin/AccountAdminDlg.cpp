@@ -1,13 +1,14 @@
 #include "admin/AccountAdminDlg.h"
 
 #include "admin/AccountQueries.h"
-#include "admin/PageTools.h"
-#include "app/ListQuery.h"
-#include "app/ReportModel.h"
-#include "app/ReportView.h"
+#include "common/ReportModel.h"
+#include "db/ListQuery.h"
 #include "db/SessionUser.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ReportView.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -39,10 +40,10 @@ CAccountAdminDlg::CAccountAdminDlg(const PageContext& context, QWidget* parent)
 
 void CAccountAdminDlg::buildControls()
 {
-    PageTools::label(this, QStringLiteral("adminQueryLabel"), QStringLiteral("查询帐号:"), 4, 6, 44, 9);
-    m_queryText = PageTools::edit(this, QStringLiteral("adminQueryEdit"), 47, 3, 90, 12);
+    Controls::label(this, QStringLiteral("adminQueryLabel"), QStringLiteral("查询帐号:"), {4, 6, 44, 9});
+    m_queryText = Controls::edit(this, QStringLiteral("adminQueryEdit"), {47, 3, 90, 12});
     const auto add = [this](const char* name, const char* text, double x, double y, double w) {
-        return PageTools::button(this, QString::fromLatin1(name), QString::fromUtf8(text), x, y, w, 13);
+        return Controls::button(this, QString::fromLatin1(name), QString::fromUtf8(text), {x, y, w, 13});
     };
     connect(add("adminQueryButton", "查询", 144, 2, 41), &QPushButton::clicked, this,
             [this] { startListing(false); });
@@ -94,7 +95,7 @@ void CAccountAdminDlg::startListing(bool agents)
 void CAccountAdminDlg::showFinished(const Outcome& outcome)
 {
     if (!outcome.text().isEmpty())
-        PageTools::showNotice(this, {outcome.text()});
+        Dialogs::showNotice(this, {outcome.text()});
 }
 
 void CAccountAdminDlg::runBulkAction(BulkAction action)
@@ -104,7 +105,7 @@ void CAccountAdminDlg::runBulkAction(BulkAction action)
     for (int row : m_model->checkedRows())
         ticked.append({m_model->row(row).account, m_model->row(row).hidden.toString()});
     AccountProcedures::applyBulkAction(m_context.gateway, m_context.session, action, ticked,
-                                       PageTools::tellOver(this));
+                                       Dialogs::tellOver(this));
     // The list no longer shows the accounts as they are; the operator queries again. Deleted
     // rows stay in view until then.
     if (action != BulkAction::Delete) {

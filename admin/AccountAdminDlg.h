@@ -1,8 +1,8 @@
 #pragma once
 
 #include "admin/AccountProcedures.h"
-#include "app/PageContext.h"
 #include "db/Outcome.h"
+#include "widgets/PageContext.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ListQuery.h"
+#include "db/ListQuery.h"
 
 // The list queries of the account pages, run by a ListQuery on its worker. Each walk returns
 // the closing message of its query (or none), or the failure with the database's reason.

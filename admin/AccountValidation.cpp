@@ -1,6 +1,6 @@
 #include "admin/AccountValidation.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 #include "db/StorableText.h"
 
 #include <QList>

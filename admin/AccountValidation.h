@@ -1,21 +1,10 @@
 #pragma once
 
+#include "common/Notice.h"
+
 #include <QString>
 
-#include <functional>
 #include <optional>
-
-// What an account form tells its user: one message box, plain (title "Kavrel") or with the
-// caption "=_=" that the double-byte and number messages use.
-struct Notice
-{
-    QString text;
-    bool oops = false;
-
-    bool operator==(const Notice&) const = default;
-};
-// Shows one notice and returns when the user has seen it.
-using Tell = std::function<void(const Notice&)>;
 
 // The field rules of every account form. Each check works on texts whose blanks have already
 // been removed and answers with the first fault, or nothing.

@@ -1,15 +1,15 @@
 #include "admin/RechargeDlg.h"
 
 #include "admin/AccountQueries.h"
-#include "admin/PageTools.h"
-#include "app/Dialogs.h"
-#include "app/ReportModel.h"
-#include "app/ReportView.h"
 #include "audit/LogFiles.h"
+#include "common/ReportModel.h"
 #include "db/BalanceStatements.h"
 #include "db/SessionUser.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ReportView.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -63,7 +63,7 @@ CRechargeDlg::CRechargeDlg(const PageContext& context, QWidget* parent) : QWidge
     m_list = ReportView::create(m_model, QStringLiteral("rechargeList"), this);
     DialogUnits::place(m_list, 0, 20, 419, 140);
     connect(m_list, &QTableView::clicked, this, &CRechargeDlg::showClickedRow);
-    m_rowText = PageTools::edit(this, QStringLiteral("rechargeRowEdit"), 0, 162, 419, 12);
+    m_rowText = Controls::edit(this, QStringLiteral("rechargeRowEdit"), {0, 162, 419, 12});
     m_rowText->setReadOnly(true);
     m_staffOnly << m_rowText;
     buildAdminGroup();
@@ -75,7 +75,7 @@ QPushButton* CRechargeDlg::addButton(const char* name, const char* text, double 
                                      bool staffOnly)
 {
     QPushButton* button =
-        PageTools::button(this, QString::fromLatin1(name), QString::fromUtf8(text), x, y, w, 14);
+        Controls::button(this, QString::fromLatin1(name), QString::fromUtf8(text), {x, y, w, 14});
     if (staffOnly)
         m_staffOnly << button;
     return button;
@@ -83,9 +83,9 @@ QPushButton* CRechargeDlg::addButton(const char* name, const char* text, double 
 
 void CRechargeDlg::buildQueryRow()
 {
-    m_staffOnly << PageTools::label(this, QStringLiteral("rechargeQueryLabel"), QStringLiteral("用户查询:"),
-                                    2, 5, 38, 9);
-    m_queryText = PageTools::edit(this, QStringLiteral("rechargeQueryEdit"), 40, 3, 78, 12);
+    m_staffOnly << Controls::label(this, QStringLiteral("rechargeQueryLabel"), QStringLiteral("用户查询:"),
+                                   {2, 5, 38, 9});
+    m_queryText = Controls::edit(this, QStringLiteral("rechargeQueryEdit"), {40, 3, 78, 12});
     m_staffOnly << m_queryText;
     connect(addButton("rechargeQueryButton", "查询", 121, 2, 30, true), &QPushButton::clicked, this,
             [this] { startQuery(View::Accounts, AccountQueries::rechargeAccounts(m_queryText->text())); });
@@ -110,12 +110,12 @@ void CRechargeDlg::buildAdminGroup()
     auto* box = new QGroupBox(QStringLiteral("超级管理员"), this);
     box->setObjectName(QStringLiteral("rechargeAdminGroup"));
     DialogUnits::place(box, 0, 177, 205, 80);
-    m_staffOnly << PageTools::label(this, QStringLiteral("rechargeCountLabel"),
-                                    QStringLiteral("勾选充值条数:"), 6, 191, 56, 9);
-    m_rechargeCount = PageTools::edit(this, QStringLiteral("rechargeCountEdit"), 64, 189, 70, 12);
-    m_staffOnly << PageTools::label(this, QStringLiteral("reduceCountLabel"), QStringLiteral("勾选减少条数:"),
-                                    6, 207, 56, 9);
-    m_reduceCount = PageTools::edit(this, QStringLiteral("reduceCountEdit"), 64, 205, 70, 12);
+    m_staffOnly << Controls::label(this, QStringLiteral("rechargeCountLabel"),
+                                   QStringLiteral("勾选充值条数:"), {6, 191, 56, 9});
+    m_rechargeCount = Controls::edit(this, QStringLiteral("rechargeCountEdit"), {64, 189, 70, 12});
+    m_staffOnly << Controls::label(this, QStringLiteral("reduceCountLabel"), QStringLiteral("勾选减少条数:"),
+                                   {6, 207, 56, 9});
+    m_reduceCount = Controls::edit(this, QStringLiteral("reduceCountEdit"), {64, 205, 70, 12});
     m_staffOnly << m_rechargeCount << m_reduceCount;
     m_rechargeCount->setText(QStringLiteral("0"));
     m_reduceCount->setText(QStringLiteral("0"));
@@ -132,12 +132,12 @@ void CRechargeDlg::buildAgentGroup()
     auto* box = new QGroupBox(QStringLiteral("代理用户分配条数管理"), this);
     box->setObjectName(QStringLiteral("rechargeAgentGroup"));
     DialogUnits::place(box, 210, 177, 209, 80);
-    PageTools::label(this, QStringLiteral("allocateTargetLabel"), QStringLiteral("需要划分的用户名:"), 216,
-                     191, 72, 9);
-    m_allocateTarget = PageTools::edit(this, QStringLiteral("allocateTargetEdit"), 290, 189, 120, 12);
-    PageTools::label(this, QStringLiteral("allocateCountLabel"), QStringLiteral("划分条数:"), 216, 207, 72,
-                     9);
-    m_allocateCount = PageTools::edit(this, QStringLiteral("allocateCountEdit"), 290, 205, 120, 12);
+    Controls::label(this, QStringLiteral("allocateTargetLabel"), QStringLiteral("需要划分的用户名:"),
+                    {216, 191, 72, 9});
+    m_allocateTarget = Controls::edit(this, QStringLiteral("allocateTargetEdit"), {290, 189, 120, 12});
+    Controls::label(this, QStringLiteral("allocateCountLabel"), QStringLiteral("划分条数:"),
+                    {216, 207, 72, 9});
+    m_allocateCount = Controls::edit(this, QStringLiteral("allocateCountEdit"), {290, 205, 120, 12});
     m_allocateCount->setText(QStringLiteral("0"));
     connect(addButton("allocateButton", "点击划分条数到其他用户", 216, 221, 194, false),
             &QPushButton::clicked, this, &CRechargeDlg::allocate);
@@ -183,7 +183,7 @@ void CRechargeDlg::queryFinished(const Outcome& outcome)
     }
     m_totalFor.clear();
     if (!outcome.text().isEmpty())
-        PageTools::showNotice(this, {outcome.text()});
+        Dialogs::showNotice(this, {outcome.text()});
 }
 
 void CRechargeDlg::clearList()
@@ -206,7 +206,7 @@ bool CRechargeDlg::balancesMayChange()
     // Column 0 of the records names the operator, not the account: acting on it would change
     // the wrong balance.
     if (m_view == View::Records) {
-        PageTools::showNotice(this, {kNotAccounts});
+        Dialogs::showNotice(this, {kNotAccounts});
         return false;
     }
     return true;
@@ -217,7 +217,7 @@ void CRechargeDlg::recharge()
     if (!balancesMayChange())
         return;
     if (AccountProcedures::rechargeTicked(m_context.gateway, m_context.session, tickedAccounts(),
-                                          m_rechargeCount->text(), PageTools::tellOver(this)))
+                                          m_rechargeCount->text(), Dialogs::tellOver(this)))
         clearList();
 }
 
@@ -226,21 +226,21 @@ void CRechargeDlg::reduce()
     if (!balancesMayChange())
         return;
     if (AccountProcedures::reduceTicked(m_context.gateway, m_context.session, tickedAccounts(),
-                                        m_reduceCount->text(), PageTools::tellOver(this)))
+                                        m_reduceCount->text(), Dialogs::tellOver(this)))
         clearList();
 }
 
 void CRechargeDlg::allocate()
 {
     AccountProcedures::allocate(m_context.gateway, m_context.session, m_allocateTarget->text(),
-                                m_allocateCount->text(), PageTools::tellOver(this));
+                                m_allocateCount->text(), Dialogs::tellOver(this));
 }
 
 void CRechargeDlg::showRecordTotal()
 {
     const QString account = m_queryText->text();
     if (account.isEmpty()) {
-        PageTools::showNotice(this, {QStringLiteral("请填写查询的用户名!")});
+        Dialogs::showNotice(this, {QStringLiteral("请填写查询的用户名!")});
         return;
     }
     startQuery(View::Records,
@@ -271,7 +271,7 @@ void CRechargeDlg::save()
     for (const ReportRow& row : m_model->rows())
         lines << row.cells.join(QStringLiteral("   "));
     if (!appendLogLines(path, lines)) {
-        PageTools::showNotice(this, {QStringLiteral("提示: 文件保存失败!\n%1").arg(path)});
+        Dialogs::showNotice(this, {QStringLiteral("提示: 文件保存失败!\n%1").arg(path)});
         return;
     }
     // Over the window: the page's label style would grey the box's text.
@@ -282,7 +282,7 @@ void CRechargeDlg::showClickedRow()
 {
     for (const QLineEdit* count : {m_rechargeCount, m_reduceCount, m_allocateCount}) {
         if (!parseAmount(count->text())) {
-            PageTools::showNotice(this, {BalanceText::badAmount});
+            Dialogs::showNotice(this, {BalanceText::badAmount});
             break;
         }
     }

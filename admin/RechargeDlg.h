@@ -1,8 +1,8 @@
 #pragma once
 
 #include "admin/AccountProcedures.h"
-#include "app/ListQuery.h"
-#include "app/PageContext.h"
+#include "db/ListQuery.h"
+#include "widgets/PageContext.h"
 
 #include <QWidget>
 

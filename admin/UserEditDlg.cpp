@@ -1,11 +1,12 @@
 #include "admin/UserEditDlg.h"
 
 #include "admin/AccountProcedures.h"
-#include "admin/PageTools.h"
 #include "db/AccountStatements.h"
 #include "db/SessionUser.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -15,26 +16,8 @@
 
 namespace {
 
-struct Field
-{
-    const char* name;
-    const char* label;
-    QLineEdit** edit;
-    bool masked = false;
-};
-
 // Label and edit pairs down a group, 16 units apart.
-void addFields(QWidget* group, std::initializer_list<Field> fields, double top)
-{
-    double y = top;
-    for (const Field& field : fields) {
-        const QString name = QString::fromLatin1(field.name);
-        PageTools::label(group, name + QStringLiteral("Label"), QString::fromUtf8(field.label), 6, y + 1, 84,
-                         10);
-        *field.edit = PageTools::edit(group, name, 92, y, 102, 12, field.masked);
-        y += 16;
-    }
-}
+constexpr Controls::FieldColumn kGroupFields{6, 16, 16, 84, 102};
 
 QGroupBox* group(QWidget* page, const QString& name, const QString& title, double x)
 {
@@ -59,41 +42,42 @@ void CUserEditDlg::buildAddGroup()
 {
     QGroupBox* box = group(this, QStringLiteral("addUserGroup"), QStringLiteral("注册增加用户"), 2);
     // Passwords are masked as at login: staff type them with customers looking on.
-    addFields(box,
-              {{"addLoginName", "用户名[英文加数字]：", &m_addName},
-               {"addPassword", "密  码[英文加数字]：", &m_addPassword, true},
-               {"addRepeat", "密  码[重复填写]：", &m_addRepeat, true},
-               {"addNickname", "昵  称：[姓名]", &m_addNickname},
-               {"addCompany", "公司名称：", &m_addCompany},
-               {"addTelephone", "手机号码或电话：", &m_addTelephone},
-               {"addAddress", "联系地址或公司地址：", &m_addAddress}},
-              16);
-    PageTools::label(box, QStringLiteral("addRightsLabel"), QStringLiteral("选择管理权限："), 6, 129, 84, 10);
+    Controls::fields(box,
+                     {{"addLoginName", "用户名[英文加数字]：", &m_addName},
+                      {"addPassword", "密  码[英文加数字]：", &m_addPassword, true},
+                      {"addRepeat", "密  码[重复填写]：", &m_addRepeat, true},
+                      {"addNickname", "昵  称：[姓名]", &m_addNickname},
+                      {"addCompany", "公司名称：", &m_addCompany},
+                      {"addTelephone", "手机号码或电话：", &m_addTelephone},
+                      {"addAddress", "联系地址或公司地址：", &m_addAddress}},
+                     kGroupFields);
+    Controls::label(box, QStringLiteral("addRightsLabel"), QStringLiteral("选择管理权限："),
+                    {6, 129, 84, 10});
     m_rights = new QComboBox(box);
     m_rights->setObjectName(QStringLiteral("addRights"));
     DialogUnits::place(m_rights, 92, 128, 102, 14);
-    PageTools::label(box, QStringLiteral("addHint"), QStringLiteral("提示:注册后可登陆程序。"), 6, 152, 180,
-                     10);
-    auto* add = PageTools::button(box, QStringLiteral("addUserButton"), QStringLiteral("注册增加用户"), 92,
-                                  168, 70, 17);
+    Controls::label(box, QStringLiteral("addHint"), QStringLiteral("提示:注册后可登陆程序。"),
+                    {6, 152, 180, 10});
+    auto* add = Controls::button(box, QStringLiteral("addUserButton"), QStringLiteral("注册增加用户"),
+                                 {92, 168, 70, 17});
     connect(add, &QPushButton::clicked, this, &CUserEditDlg::addAccount);
 }
 
 void CUserEditDlg::buildModifyGroup()
 {
     QGroupBox* box = group(this, QStringLiteral("modifyUserGroup"), QStringLiteral("修改用户数据"), 211);
-    addFields(box,
-              {{"modifyLoginName", "原用户名：", &m_modifyName},
-               {"modifyPassword", "原密码：", &m_modifyPassword, true},
-               {"modifyNewPassword", "修改密码：", &m_newPassword, true},
-               {"modifyRepeat", "重复修改密码：", &m_newRepeat, true},
-               {"modifyNickname", "修改昵称：", &m_newNickname},
-               {"modifyCompany", "修改公司：", &m_newCompany}},
-              16);
-    PageTools::label(box, QStringLiteral("modifyHint"), QStringLiteral("昵称或公司,如果不修改默认为空字符！"),
-                     6, 116, 190, 10);
-    auto* modify = PageTools::button(box, QStringLiteral("modifyUserButton"), QStringLiteral("修改用户数据"),
-                                     92, 168, 70, 17);
+    Controls::fields(box,
+                     {{"modifyLoginName", "原用户名：", &m_modifyName},
+                      {"modifyPassword", "原密码：", &m_modifyPassword, true},
+                      {"modifyNewPassword", "修改密码：", &m_newPassword, true},
+                      {"modifyRepeat", "重复修改密码：", &m_newRepeat, true},
+                      {"modifyNickname", "修改昵称：", &m_newNickname},
+                      {"modifyCompany", "修改公司：", &m_newCompany}},
+                     kGroupFields);
+    Controls::label(box, QStringLiteral("modifyHint"), QStringLiteral("昵称或公司,如果不修改默认为空字符！"),
+                    {6, 116, 190, 10});
+    auto* modify = Controls::button(box, QStringLiteral("modifyUserButton"), QStringLiteral("修改用户数据"),
+                                    {92, 168, 70, 17});
     connect(modify, &QPushButton::clicked, this, &CUserEditDlg::modifyAccount);
 }
 
@@ -124,7 +108,7 @@ void CUserEditDlg::addAccount()
         m_addName->text(),    m_addPassword->text(),  m_addRepeat->text(), m_addNickname->text(),
         m_addCompany->text(), m_addTelephone->text(), m_addAddress->text()};
     AccountProcedures::addAccount(m_context.gateway, m_context.session, fields, m_rights->currentText(),
-                                  PageTools::tellOver(this));
+                                  Dialogs::tellOver(this));
 }
 
 void CUserEditDlg::modifyAccount()
@@ -132,5 +116,5 @@ void CUserEditDlg::modifyAccount()
     AccountValidation::ChangeFields fields{m_modifyName->text(),  m_modifyPassword->text(),
                                            m_newPassword->text(), m_newRepeat->text(),
                                            m_newNickname->text(), m_newCompany->text()};
-    AccountProcedures::modifyAccount(m_context.gateway, m_context.session, fields, PageTools::tellOver(this));
+    AccountProcedures::modifyAccount(m_context.gateway, m_context.session, fields, Dialogs::tellOver(this));
 }

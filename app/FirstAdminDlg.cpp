@@ -1,7 +1,7 @@
 #include "app/FirstAdminDlg.h"
 
-#include "app/Dialogs.h"
 #include "db/AccountSetup.h"
+#include "widgets/Dialogs.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

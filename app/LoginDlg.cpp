@@ -1,16 +1,17 @@
 #include "app/LoginDlg.h"
 
-#include "BuildConfig.h"
 #include "admin/RegisterDlg.h"
-#include "app/Dialogs.h"
-#include "app/ProcessExit.h"
-#include "app/ProfileIni.h"
+#include "common/BuildConfig.h"
+#include "common/ProcessExit.h"
+#include "common/ProfileIni.h"
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "db/StorableText.h"
 #include "skin/DialogUnits.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -64,23 +65,22 @@ void CLoginDlg::buildControls()
     m_password->setGeometry(74, 187, 135, 17);
     m_password->setAccessibleName(QStringLiteral("密码"));
     // The box carries its own caption, so a click on the words ticks it too.
-    m_remember = new QCheckBox(QStringLiteral("记住密码"), this);
-    m_remember->setObjectName(QStringLiteral("rememberBox"));
-    DialogUnits::place(m_remember, 47, 140, 50, 10);
+    m_remember = Controls::checkBox(this, QStringLiteral("rememberBox"), QStringLiteral("记住密码"),
+                                    {47, 140, 50, 10});
 
-    auto* login = skinButton(QStringLiteral("loginButton"), QStringLiteral("login"), QStringLiteral("登录"));
-    DialogUnits::place(login, 17, 152, 61, 21);
+    auto* login = Controls::skinButton(this, QStringLiteral("loginButton"), QStringLiteral("login"),
+                                       QStringLiteral("登录"), {17, 152, 61, 21});
     login->SetTooltipText(QStringLiteral("验证登陆!"));
-    auto* quit = skinButton(QStringLiteral("quitButton"), QStringLiteral("quit"), QStringLiteral("退出"));
-    DialogUnits::place(quit, 82, 152, 61, 21);
+    auto* quit = Controls::skinButton(this, QStringLiteral("quitButton"), QStringLiteral("quit"),
+                                      QStringLiteral("退出"), {82, 152, 61, 21});
     quit->SetTooltipText(QStringLiteral("关闭退出!"));
     auto* corner =
-        skinButton(QStringLiteral("cornerQuitButton"), QStringLiteral("login-close"), QStringLiteral("关闭"));
-    DialogUnits::place(corner, 387, 3, 19, 17);
+        Controls::skinButton(this, QStringLiteral("cornerQuitButton"), QStringLiteral("login-close"),
+                             QStringLiteral("关闭"), {387, 3, 19, 17});
     corner->SetTooltipText(QStringLiteral("关闭退出!"));
     auto* registration =
-        skinButton(QStringLiteral("registerButton"), QStringLiteral("register"), QStringLiteral("注册充值"));
-    DialogUnits::place(registration, 102, 186, 44, 15);
+        Controls::skinButton(this, QStringLiteral("registerButton"), QStringLiteral("register"),
+                             QStringLiteral("注册充值"), {102, 186, 44, 15});
     registration->SetTooltipText(QStringLiteral("注册充值!"));
 
     m_registerHolder = new QFrame(this);
@@ -95,13 +95,6 @@ void CLoginDlg::buildControls()
     connect(quit, &QPushButton::clicked, this, [this] { quitAfterConfirmation(Dialogs::kNotice, true); });
     connect(corner, &QPushButton::clicked, this, [this] { quitAfterConfirmation(Dialogs::kNotice, true); });
     connect(registration, &QPushButton::clicked, this, &CLoginDlg::toggleRegistration);
-}
-
-CSkinButton* CLoginDlg::skinButton(const QString& name, const QString& art, const QString& function)
-{
-    auto* button = new CSkinButton(name, function, this);
-    button->SetIcons(QStringLiteral("buttons/%1-hot").arg(art), QStringLiteral("buttons/%1").arg(art));
-    return button;
 }
 
 void CLoginDlg::buildWebButtons()
@@ -125,9 +118,8 @@ void CLoginDlg::buildWebButtons()
                          {"helpButton", "help", "使用帮助", 58, 204, KAVREL_URL_HELP},
                          {"siteButton", "site", "官方网站", 102, 204, homeWithoutSlash.constData()}};
     for (const Web& web : pages) {
-        auto* button =
-            skinButton(QLatin1String(web.name), QLatin1String(web.art), QString::fromUtf8(web.caption));
-        DialogUnits::place(button, web.x, web.y, 44, 15);
+        auto* button = Controls::skinButton(this, QLatin1String(web.name), QLatin1String(web.art),
+                                            QString::fromUtf8(web.caption), {web.x, web.y, 44, 15});
         const QUrl url(QString::fromUtf8(web.url));
         connect(button, &QPushButton::clicked, this, [this, url] { Dialogs::openUrlOrTell(this, url); });
     }

@@ -3,7 +3,6 @@
 #include <QDialog>
 
 class CRegisterDlg;
-class CSkinButton;
 class DbGateway;
 class QCheckBox;
 class QFrame;
@@ -30,7 +29,6 @@ protected:
 
 private:
     void buildControls();
-    CSkinButton* skinButton(const QString& name, const QString& art, const QString& function);
     void buildWebButtons();
     void loadRemembered();
     void logIn();

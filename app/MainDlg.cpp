@@ -1,12 +1,11 @@
 #include "app/MainDlg.h"
 
 #include "admin/AdminPanelDlg.h"
-#include "app/Dialogs.h"
 #include "app/FirstAdminDlg.h"
 #include "app/LoginDlg.h"
 #include "app/PopupDlg.h"
-#include "app/ProcessExit.h"
 #include "app/ProfileDlg.h"
+#include "common/ProcessExit.h"
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"
 #include "db/Schema.h"
@@ -19,6 +18,7 @@
 #include "skin/DialogUnits.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PageContext.h"
+#include "widgets/PageContext.h"
 
 #include <QWidget>
 

@@ -1,13 +1,13 @@
-#include "BuildConfig.h"
-#include "app/CommandLine.h"
-#include "app/Dialogs.h"
 #include "app/MainDlg.h"
-#include "app/StartFolder.h"
-#include "app/Translations.h"
+#include "common/BuildConfig.h"
+#include "common/CommandLine.h"
+#include "common/StartFolder.h"
+#include "common/Translations.h"
 #include "db/DbConfig.h"
 #include "db/DbGateway.h"
 #include "db/SessionUser.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

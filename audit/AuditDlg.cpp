@@ -1,8 +1,8 @@
 #include "audit/AuditDlg.h"
 
-#include "app/Dialogs.h"
 #include "db/RecordStatements.h"
 #include "skin/DialogUnits.h"
+#include "widgets/Dialogs.h"
 
 #include <QCloseEvent>
 #include <QHash>

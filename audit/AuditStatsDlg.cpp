@@ -1,8 +1,8 @@
 #include "audit/AuditStatsDlg.h"
 
-#include "app/Dialogs.h"
 #include "db/RecordStatements.h"
 #include "db/SessionUser.h"
+#include "widgets/Dialogs.h"
 
 #include <QPushButton>
 

@@ -1,6 +1,6 @@
 #include "audit/LogFiles.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "audit/NumberStatistics.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 
 #include <QElapsedTimer>
 

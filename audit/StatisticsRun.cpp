@@ -1,6 +1,6 @@
 #include "audit/StatisticsRun.h"
 
-#include "app/Worker.h"
+#include "common/Worker.h"
 #include "db/DbGateway.h"
 #include "db/RecordStatements.h"
 

@@ -1,9 +1,9 @@
 #include "audit/StatisticsWindow.h"
 
-#include "app/Dialogs.h"
-#include "app/WindowPlacement.h"
-#include "app/Worker.h"
+#include "common/Worker.h"
 #include "skin/DialogUnits.h"
+#include "widgets/Dialogs.h"
+#include "widgets/WindowPlacement.h"
 
 #include <QDateTime>
 #include <QKeyEvent>

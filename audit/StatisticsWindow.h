@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/PageContext.h"
 #include "audit/LogFiles.h"
 #include "audit/SelectedRecord.h"
 #include "audit/StatisticsRun.h"
+#include "widgets/PageContext.h"
 
 #include <QHash>
 #include <QWidget>

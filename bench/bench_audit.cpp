@@ -2,15 +2,15 @@
 // pairwise procedure on 20,000 numbers), the receive page's full listing of 6,000 waiting rows
 // on SQLite and, when KAVREL_TEST_PG names a server, on PostgreSQL, and the longest stall of
 // the window during a statistics run of 1,000,000 numbers and during watch polls.
-#include "app/Dialogs.h"
-#include "app/ListQuery.h"
-#include "app/ReportModel.h"
 #include "audit/AuditDlg.h"
 #include "audit/NumberStatistics.h"
+#include "common/ReportModel.h"
 #include "db/DbGateway.h"
+#include "db/ListQuery.h"
 #include "db/Schema.h"
 #include "db/SessionUser.h"
 #include "records/ReceiveDlg.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,15 +2,15 @@
 // 200,000 numbers (half repeated), import of a 50,000-line GBK file, and a submission of
 // 30,000 numbers in 3 parts, during which the longest stall of the user-interface thread is
 // measured. Runs offscreen on an embedded database in a temporary folder.
-#include "app/Dialogs.h"
-#include "app/Gbk.h"
 #include "app/MainDlg.h"
+#include "common/Gbk.h"
 #include "db/AccountSetup.h"
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"
 #include "db/Schema.h"
 #include "sending/NumberListModel.h"
 #include "sending/SubmissionRun.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

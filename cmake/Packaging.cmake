@@ -32,7 +32,7 @@ set(KAVREL_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/kavrel)
 
 # The programs find the shared files relative to themselves, so any install prefix works.
 file(RELATIVE_PATH share_from_bin ${CMAKE_INSTALL_FULL_BINDIR} ${KAVREL_FULL_SHARE_DIR})
-set_property(SOURCE app/StartFolder.cpp APPEND PROPERTY COMPILE_DEFINITIONS
+set_property(SOURCE common/StartFolder.cpp APPEND PROPERTY COMPILE_DEFINITIONS
              KAVREL_SHARE_FROM_BIN="${share_from_bin}")
 
 # Generated documents: AppStream data and manual pages. A software centre gets no link to a

@@ -1,6 +1,6 @@
 #include "db/AccountSetup.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 #include "db/DbGateway.h"
 #include "db/SqlText.h"
 #include "db/StorableText.h"

@@ -1,6 +1,6 @@
 #include "db/DbConfig.h"
 
-#include "BuildConfig.h"
+#include "common/BuildConfig.h"
 
 #include <QDir>
 #include <QUrl>

@@ -1,58 +1,17 @@
 #pragma once
 
 #include "db/DbConfig.h"
+#include "db/DbError.h"
+#include "db/DbRows.h"
 #include "db/SqlDialect.h"
 
-#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
-#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
 
 #include <functional>
 #include <memory>
-
-// What kind of failure the calling thread saw last; a taken key is told apart from a lost
-// connection so that "already registered" is only said when it is true.
-enum class DbErrorKind
-{
-    None,
-    DuplicateKey,
-    Conflict, // deadlock or serialization failure: the unit was undone and may run again
-    Other
-};
-
-// The rows of one query, walked forward: while (!rows.atEnd()) { rows.text("col"); rows.next(); }
-// Reading a NULL or unknown column, or a failure to move on, marks the walk failed.
-class DbRows
-{
-public:
-    DbRows() = default;
-    DbRows(DbRows&&) noexcept = default;
-    DbRows& operator=(DbRows&&) noexcept = default;
-    ~DbRows();
-
-    bool isOpen() const { return m_query != nullptr; }
-    bool failed() const { return m_failed; }
-    QString error() const { return m_error; }
-    bool atEnd() const { return m_atEnd; }
-    QString text(const QString& column);
-    qint64 number(const QString& column);
-    void next();
-
-private:
-    friend class DbGateway;
-    void fail(const QString& error);
-
-    std::unique_ptr<QSqlQuery> m_query;
-    bool m_atEnd = true;
-    bool m_failed = true;
-    QString m_error;
-    // Column positions, looked up once per name: a fresh record per read copies every value
-    // of the row, which made long listings slow.
-    QHash<QString, int> m_columns;
-};
 
 // The program's route to the service database. Every thread gets a connection of its own to
 // the same database (a Qt connection must stay in the thread that made it); values are always
@@ -101,14 +60,20 @@ public:
     void setStatementHook(StatementHook hook) { m_hook = std::move(hook); }
 
     // The last failure seen by the calling thread.
-    static QString lastError();
-    static DbErrorKind lastErrorKind();
-    // What a driver's error means: a taken key whichever way the driver reports its codes
-    // (one code, the last of several, or all of them joined), or anything else.
-    static DbErrorKind errorKindOf(DbBackend backend, const QString& nativeCode, const QString& databaseText);
+    static QString lastError() { return DbError::last(); }
+    static DbErrorKind lastErrorKind() { return DbError::lastKind(); }
+    static DbErrorKind errorKindOf(DbBackend backend, const QString& nativeCode, const QString& databaseText)
+    {
+        return DbError::kindOf(backend, nativeCode, databaseText);
+    }
 
 private:
-    struct Unit;
+    // The calling thread's unit on this gateway.
+    struct Unit
+    {
+        int depth = 0;
+        bool broken = false; // the connection failed inside the unit; it is replaced afterwards
+    };
     Unit& unit() const;
     QString connectionName() const;
     QSqlDatabase threadDatabase();

@@ -1,13 +1,13 @@
 #include "db/RecordStatements.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 #include "db/ActingAccount.h"
 #include "db/DbGateway.h"
 #include "db/ServerRead.h"
 #include "db/StorableText.h"
 
-#include <QElapsedTimer>
 #include "db/UnitOutcome.h"
+#include <QElapsedTimer>
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "db/StorableText.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 
 namespace {
 

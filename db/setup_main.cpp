@@ -1,10 +1,10 @@
 // kavrel-setup: creates the service tables in the configured database and, when asked, the
 // first administrator account. The password is never given on the command line, where other
 // users could read it: it is typed at the prompt or read from standard input.
-#include "BuildConfig.h"
-#include "app/CommandLine.h"
-#include "app/StartFolder.h"
-#include "app/Translations.h"
+#include "common/BuildConfig.h"
+#include "common/CommandLine.h"
+#include "common/StartFolder.h"
+#include "common/Translations.h"
 #include "db/AccountSetup.h"
 #include "db/DbConfig.h"
 #include "db/DbGateway.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/PageContext.h"
 #include "records/RecordQueries.h"
+#include "widgets/PageContext.h"
 
 #include <QWidget>
 

@@ -1,15 +1,15 @@
 #include "records/ReceiveDlg.h"
 
-#include "app/Dialogs.h"
-#include "app/ListQuery.h"
-#include "app/ReportModel.h"
-#include "app/ReportView.h"
-#include "app/WindowPlacement.h"
 #include "audit/AuditDlg.h"
+#include "common/ReportModel.h"
+#include "db/ListQuery.h"
 #include "db/SessionUser.h"
 #include "records/RecordQueries.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ReportView.h"
+#include "widgets/WindowPlacement.h"
 
 #include <QDateEdit>
 #include <QDir>

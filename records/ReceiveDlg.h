@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/PageContext.h"
 #include "audit/SelectedRecord.h"
 #include "records/ReceiveWatch.h"
+#include "widgets/PageContext.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ReportModel.h"
+#include "common/ReportModel.h"
 
 #include <QObject>
 

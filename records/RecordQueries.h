@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ListQuery.h"
+#include "db/ListQuery.h"
 #include "db/RecordStatements.h"
 
 #include <optional>

@@ -1,14 +1,14 @@
 #include "records/RecordsDlg.h"
 
-#include "app/Dialogs.h"
-#include "app/ReportModel.h"
-#include "app/ReportView.h"
 #include "audit/AuditStatsDlg.h"
 #include "audit/StatsListDlg.h"
+#include "common/ReportModel.h"
 #include "db/SessionUser.h"
 #include "records/RecordQueries.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ReportView.h"
 
 #include <QDateEdit>
 #include <QLabel>

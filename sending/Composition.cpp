@@ -1,6 +1,6 @@
 #include "sending/Composition.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 #include "sending/NumberRules.h"
 #include "sending/TextFile.h"
 

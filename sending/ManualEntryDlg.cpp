@@ -1,9 +1,9 @@
 #include "sending/ManualEntryDlg.h"
 
-#include "app/Dialogs.h"
 #include "sending/NumberRules.h"
 #include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Dialogs.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

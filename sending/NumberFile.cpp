@@ -1,6 +1,6 @@
 #include "sending/NumberFile.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 #include "sending/TextFile.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "sending/NumberRules.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 #include "sending/SendingController.h"
 
-#include "app/Dialogs.h"
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "db/StorableText.h"
@@ -11,6 +10,7 @@
 #include "sending/NumberListModel.h"
 #include "sending/NumberRules.h"
 #include "sending/SubmissionRun.h"
+#include "widgets/Dialogs.h"
 
 #include <QAbstractButton>
 #include <QItemSelectionModel>

@@ -1,6 +1,6 @@
 #include "sending/TextFile.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 
 #include <QDir>
 #include <QFile>

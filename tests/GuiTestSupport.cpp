@@ -1,6 +1,6 @@
 #include "GuiTestSupport.h"
 
-#include "app/ProcessExit.h"
+#include "common/ProcessExit.h"
 
 DialogRecorder::DialogRecorder()
 {

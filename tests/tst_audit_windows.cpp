@@ -1,10 +1,10 @@
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
-#include "app/Worker.h"
 #include "audit/AuditDlg.h"
 #include "audit/AuditStatsDlg.h"
 #include "audit/StatsListDlg.h"
+#include "common/Worker.h"
 #include "db/RecordStatements.h"
 #include "db/ServerRead.h"
 #include "db/SessionUser.h"

@@ -2,13 +2,17 @@
 // page that asked, and saying no more than is true.
 #include "GuiTestSupport.h"
 
-#include "app/Dialogs.h"
-#include "app/Translations.h"
+#include "common/Translations.h"
+#include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -23,6 +27,9 @@ private slots:
     void boxIgnoresThePageStyle();
     void saveDialogNeverOffersToReplace();
     void unopenedAddressIsShown();
+    void noticesKeepTheirCaption();
+    void controlsAreNamedAndPlacedInUnits();
+    void formFieldsFollowTheirColumn();
 
 private:
     // Runs check on the modal dialog that opens next, then closes it.
@@ -106,6 +113,62 @@ void TestDialogs::unopenedAddressIsShown()
     dialogs.urlOpens = true;
     Dialogs::openUrlOrTell(nullptr, QUrl(QStringLiteral("http://www.kavrel.example/")));
     QCOMPARE(dialogs.messages.size(), 2);
+}
+
+void TestDialogs::noticesKeepTheirCaption()
+{
+    DialogRecorder dialogs;
+    QWidget page;
+    Dialogs::showNotice(&page, {QStringLiteral("plain")});
+    Dialogs::tellOver (&page)({QStringLiteral("oops"), true});
+    QCOMPARE(dialogs.messages.size(), 2);
+    QCOMPARE(dialogs.messages[0].title, Dialogs::kTitle);
+    QCOMPARE(dialogs.messages[1].title, Dialogs::kOops);
+    QCOMPARE(dialogs.texts(), QStringList({QStringLiteral("plain"), QStringLiteral("oops")}));
+}
+
+void TestDialogs::controlsAreNamedAndPlacedInUnits()
+{
+    QWidget page;
+    // 1 unit is 1.5 pixels, rounded half away from zero.
+    const QRect expected(5, 3, 60, 15);
+    const Controls::Box box{3, 2, 40, 10};
+    const QList<QWidget*> made = {Controls::label(&page, QStringLiteral("l"), QStringLiteral("标签"), box),
+                                  Controls::edit(&page, QStringLiteral("e"), box, true),
+                                  Controls::button(&page, QStringLiteral("b"), QStringLiteral("按钮"), box),
+                                  Controls::checkBox(&page, QStringLiteral("c"), QStringLiteral("记住"), box),
+                                  Controls::skinButton(&page, QStringLiteral("s"), QStringLiteral("login"),
+                                                       QStringLiteral("登录"), box)};
+    for (QWidget* widget : made) {
+        QCOMPARE(widget->geometry(), expected);
+        QCOMPARE(page.findChild<QWidget*>(widget->objectName()), widget);
+    }
+    QCOMPARE(page.findChild<QLineEdit*>(QStringLiteral("e"))->echoMode(), QLineEdit::Password);
+    QVERIFY(!page.findChild<QPushButton*>(QStringLiteral("b"))->autoDefault());
+    const QList<QPushButton*> table =
+        Controls::buttons(&page, {{"first", "一", {0, 0, 10, 10}}, {"second", "二", {0, 10, 10, 10}}});
+    QCOMPARE(table.size(), 2);
+    QCOMPARE(table[1]->objectName(), QStringLiteral("second"));
+    QCOMPARE(table[1]->text(), QStringLiteral("二"));
+}
+
+void TestDialogs::formFieldsFollowTheirColumn()
+{
+    QWidget page;
+    QLineEdit* name = nullptr;
+    QLineEdit* password = nullptr;
+    const double below = Controls::fields(
+        &page, {{"name", "用户名：", &name}, {"password", "密码：", &password, true}}, {10, 20, 14, 84, 100});
+    QCOMPARE(below, 48.0);
+    QVERIFY(name && password);
+    QCOMPARE(password->objectName(), QStringLiteral("password"));
+    QCOMPARE(password->echoMode(), QLineEdit::Password);
+    QCOMPARE(name->echoMode(), QLineEdit::Normal);
+    QCOMPARE(password->geometry(), QRect(144, 51, 150, 18));
+    auto* label = page.findChild<QLabel*>(QStringLiteral("passwordLabel"));
+    QVERIFY(label);
+    QCOMPARE(label->text(), QStringLiteral("密码："));
+    QCOMPARE(label->geometry(), QRect(15, 53, 126, 15));
 }
 
 QTEST_MAIN(TestDialogs)

@@ -1,5 +1,5 @@
-#include "app/Gbk.h"
-#include "app/ProfileIni.h"
+#include "common/Gbk.h"
+#include "common/ProfileIni.h"
 #include "db/SessionUser.h"
 
 #include <QFile>

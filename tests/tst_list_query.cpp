@@ -1,7 +1,7 @@
 #include "TestDatabases.h"
 
-#include "app/ListQuery.h"
-#include "app/ReportModel.h"
+#include "common/ReportModel.h"
+#include "db/ListQuery.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -3,7 +3,7 @@
 
 #include "app/FirstAdminDlg.h"
 #include "app/LoginDlg.h"
-#include "app/ProfileIni.h"
+#include "common/ProfileIni.h"
 #include "db/SessionUser.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
-#include "app/Gbk.h"
 #include "audit/LogFiles.h"
+#include "common/Gbk.h"
 #include "sending/NumberFile.h"
 
 #include <QDir>

@@ -1,11 +1,11 @@
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
-#include "app/ListQuery.h"
 #include "app/PopupDlg.h"
-#include "app/ReportModel.h"
 #include "audit/AuditDlg.h"
 #include "audit/AuditStatsDlg.h"
+#include "common/ReportModel.h"
+#include "db/ListQuery.h"
 #include "db/RecordStatements.h"
 #include "db/SessionUser.h"
 #include "records/QueryDlg.h"

@@ -1,8 +1,8 @@
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
-#include "app/Gbk.h"
 #include "app/MainDlg.h"
+#include "common/Gbk.h"
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"

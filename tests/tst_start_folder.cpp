@@ -1,6 +1,6 @@
-#include "app/ProfileIni.h"
-#include "app/StartFolder.h"
 #include "audit/LogFiles.h"
+#include "common/ProfileIni.h"
+#include "common/StartFolder.h"
 #include "db/DbGateway.h"
 
 #include <QDir>

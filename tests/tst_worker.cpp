@@ -1,4 +1,4 @@
-#include "app/Worker.h"
+#include "common/Worker.h"
 
 #include <QElapsedTimer>
 #include <QTest>

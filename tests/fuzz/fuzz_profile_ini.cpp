@@ -1,6 +1,6 @@
 // KVR.ini as a damaged or hand-edited file may be: reading never fails, and a value written
 // is the value read back, with every other key kept.
-#include "app/ProfileIni.h"
+#include "common/ProfileIni.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         file.write(reinterpret_cast<const char*>(data), qint64(size));
     }
     const QString section = QStringLiteral("ID");
-    const QString check = ProfileIni::readString(path, section, QStringLiteral("Check"), QStringLiteral("NULL"));
+    const QString check =
+        ProfileIni::readString(path, section, QStringLiteral("Check"), QStringLiteral("NULL"));
     ProfileIni::readInt(path, section, QStringLiteral("Check"), 0);
     const QString value = QStringLiteral("user 用户");
     if (!ProfileIni::writeString(path, section, QStringLiteral("User"), value))

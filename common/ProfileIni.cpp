@@ -1,6 +1,6 @@
-#include "app/ProfileIni.h"
+#include "common/ProfileIni.h"
 
-#include "app/Gbk.h"
+#include "common/Gbk.h"
 
 #include <QFile>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "app/ListQuery.h"
+#include "db/ListQuery.h"
 
 #include "db/DbGateway.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/Notice.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -52,6 +54,10 @@ void setUrlHook(UrlHook hook);
 void inform(QWidget* parent, const QString& text);
 // Message with its own caption ("=_=", "提示").
 void informCaptioned(QWidget* parent, const QString& text, const QString& caption, Icon icon = Icon::None);
+// A form's notice: plain, or captioned "=_=" when it is an oops.
+void showNotice(QWidget* parent, const Notice& notice);
+// Tells each notice in its own message box over parent.
+Tell tellOver(QWidget* parent);
 // Yes/No question; true for Yes.
 bool ask(QWidget* parent, const QString& text, const QString& caption, Icon icon);
 

@@ -1,6 +1,6 @@
-#include "app/ReportView.h"
+#include "widgets/ReportView.h"
 
-#include "app/ReportModel.h"
+#include "common/ReportModel.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -1,4 +1,4 @@
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -95,6 +95,19 @@ void inform(QWidget* parent, const QString& text)
 void informCaptioned(QWidget* parent, const QString& text, const QString& caption, Icon icon)
 {
     present(parent, {caption, text, false, icon});
+}
+
+void showNotice(QWidget* parent, const Notice& notice)
+{
+    if (notice.oops)
+        informCaptioned(parent, notice.text, kOops);
+    else
+        inform(parent, notice.text);
+}
+
+Tell tellOver(QWidget* parent)
+{
+    return [parent](const Notice& notice) { showNotice(parent, notice); };
 }
 
 bool ask(QWidget* parent, const QString& text, const QString& caption, Icon icon)

@@ -1,4 +1,4 @@
-#include "app/ReportModel.h"
+#include "common/ReportModel.h"
 
 #include <QSet>
 #include <QThreadPool>

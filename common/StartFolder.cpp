@@ -1,4 +1,4 @@
-#include "app/StartFolder.h"
+#include "common/StartFolder.h"
 
 #include <QDir>
 #include <QFile>

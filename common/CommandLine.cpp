@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "common/CommandLine.h"
 
 #include <QCommandLineParser>
 #include <QProcessEnvironment>

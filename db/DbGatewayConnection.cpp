@@ -1,0 +1,150 @@
+#include "db/DbGateway.h"
+
+#include <QAtomicInteger>
+#include <QMutex>
+#include <QSqlDriver>
+
+#include <libpq-fe.h>
+#include <poll.h>
+
+namespace {
+
+// Qt 6.4's driver registry is not safe to use from several threads at once.
+QMutex& registryMutex()
+{
+    static QMutex mutex;
+    return mutex;
+}
+
+QAtomicInteger<quint64> g_nextThreadToken{1};
+
+quint64 threadToken()
+{
+    thread_local const quint64 token = g_nextThreadToken.fetchAndAddRelaxed(1);
+    return token;
+}
+
+} // namespace
+
+QString DbGateway::connectionName() const
+{
+    return QStringLiteral("kavrel-%1-%2").arg(m_id).arg(threadToken());
+}
+
+bool DbGateway::openDatabase(QSqlDatabase& db)
+{
+    switch (m_config.backend) {
+    case DbBackend::Sqlite:
+        db.setDatabaseName(m_config.database);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=15000"));
+        break;
+    case DbBackend::Postgres:
+        db.setHostName(m_config.host);
+        db.setPort(m_config.port);
+        db.setDatabaseName(m_config.database);
+        db.setUserName(m_config.user);
+        db.setPassword(m_config.password);
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(m_config.connectTimeoutSeconds));
+        break;
+    case DbBackend::SqlServer:
+        db.setDatabaseName(m_config.odbcConnectionString());
+        db.setConnectOptions(QStringLiteral("SQL_ATTR_ODBC_VERSION=SQL_OV_ODBC3;SQL_ATTR_LOGIN_TIMEOUT=%1")
+                                 .arg(m_config.connectTimeoutSeconds));
+        break;
+    }
+    if (!db.open()) {
+        noteError(db.lastError());
+        return false;
+    }
+    if (m_config.backend == DbBackend::Sqlite) {
+        // Several threads write the same file; WAL lets readers go on while one writes.
+        QSqlQuery pragma(db);
+        pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+    }
+    return true;
+}
+
+// The thread's connection. Inside a unit a lost connection stays lost: opening a new one there
+// would let the rest of the unit commit statement by statement outside any transaction. Outside
+// a unit, one that the server has ended while it sat idle is replaced before it is used.
+QSqlDatabase DbGateway::threadDatabase()
+{
+    const QString name = connectionName();
+    QSqlDatabase db;
+    {
+        QMutexLocker lock(&registryMutex());
+        db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name, false)
+                                          : QSqlDatabase::addDatabase(m_dialect.driverName(), name);
+    }
+    if (db.isOpen() && unit().depth == 0 && idleConnectionEnded(db)) {
+        db = QSqlDatabase();
+        closeThreadConnection();
+        QMutexLocker lock(&registryMutex());
+        db = QSqlDatabase::addDatabase(m_dialect.driverName(), name);
+    }
+    if (!db.isOpen()) {
+        if (unit().depth > 0) {
+            unit().broken = true;
+            DbError::set(DbError::kConnectionLost);
+        } else {
+            openDatabase(db);
+        }
+    }
+    return db;
+}
+
+// Qt's PostgreSQL driver notices a connection that the server ended (idle timeout, restart,
+// pg_terminate_backend) only when a statement fails on it. The server's farewell and the end
+// of the stream wait on the socket, though: look there without waiting and without a round
+// trip. Anything that arrives for a session that asked nothing is such a farewell.
+bool DbGateway::idleConnectionEnded(const QSqlDatabase& db) const
+{
+    if (m_config.backend != DbBackend::Postgres)
+        return false;
+    // Qt 6 names the handle's type by the struct behind libpq's typedef.
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
+        return false;
+    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
+    if (!connection || PQstatus(connection) != CONNECTION_OK)
+        return true;
+    pollfd socket{PQsocket(connection), POLLIN, 0};
+    if (socket.fd < 0)
+        return true;
+    if (::poll(&socket, 1, 0) <= 0)
+        return false;
+    if (!PQconsumeInput(connection) || PQstatus(connection) != CONNECTION_OK)
+        return true;
+    // An unfinished row walk still receives its rows; that connection is busy, not ended.
+    return PQtransactionStatus(connection) == PQTRANS_IDLE;
+}
+
+bool DbGateway::connectionAlive(QSqlDatabase& db)
+{
+    // The PostgreSQL driver reports a dropped connection here; the others need a question.
+    if (!db.isOpen())
+        return false;
+    QSqlQuery ping(db);
+    return ping.exec(QStringLiteral("SELECT 1")) && (ping.finish(), true);
+}
+
+bool DbGateway::DbOpen()
+{
+    closeThreadConnection();
+    QSqlDatabase db = threadDatabase();
+    return db.isOpen();
+}
+
+void DbGateway::closeThreadConnection()
+{
+    const QString name = connectionName();
+    QMutexLocker lock(&registryMutex());
+    if (!QSqlDatabase::contains(name))
+        return;
+    {
+        QSqlDatabase db = QSqlDatabase::database(name, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+}
