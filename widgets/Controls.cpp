@@ -3,6 +3,7 @@
 #include "skin/SkinButton.h"
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,6 +35,14 @@ QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& text, c
     return make<QCheckBox>(parent, name, box, text);
 }
 
+QDateEdit* date(QWidget* parent, const QString& name, const Box& box)
+{
+    auto* date = make<QDateEdit>(parent, name, box, QDate::currentDate());
+    date->setCalendarPopup(true);
+    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return date;
+}
+
 CSkinButton* skinButton(QWidget* parent, const QString& name, const QString& art, const QString& function,
                         const Box& box)
 {
@@ -47,6 +56,18 @@ QList<QPushButton*> buttons(QWidget* parent, std::initializer_list<Row> rows)
     QList<QPushButton*> made;
     for (const Row& row : rows)
         made << button(parent, QString::fromLatin1(row.name), QString::fromUtf8(row.text), row.box);
+    return made;
+}
+
+QList<QPushButton*> actions(QWidget* parent, std::initializer_list<Action> rows)
+{
+    QList<QPushButton*> made;
+    for (const Action& row : rows) {
+        QPushButton* push =
+            button(parent, QString::fromLatin1(row.name), QString::fromUtf8(row.text), row.box);
+        QObject::connect(push, &QPushButton::clicked, parent, row.clicked);
+        made << push;
+    }
     return made;
 }
 
