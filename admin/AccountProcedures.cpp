@@ -1,5 +1,6 @@
 #include "admin/AccountProcedures.h"
 
+#include "common/ReportModel.h"
 #include "db/AccountStatements.h"
 #include "db/ActingAccount.h"
 #include "db/BalanceStatements.h"
@@ -132,14 +133,23 @@ void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::
     tellText(tell, QStringLiteral("修改[密码]成功![重新登陆更新信息]"));
 }
 
+QList<TickedAccount> tickedAccounts(const ReportModel& list)
+{
+    QList<TickedAccount> ticked;
+    // The stored name and password, not the shown texts, which have lost their blanks.
+    for (int row : list.checkedRows())
+        ticked.append({list.row(row).account, list.row(row).hidden.toString()});
+    return ticked;
+}
+
 void applyBulkAction(DbGateway& gateway, const SessionUser& session, BulkAction action,
                      const QList<TickedAccount>& accounts, const Tell& tell)
 {
     const BulkStep step = stepOf(action);
     for (const TickedAccount& account : accounts) {
-        const Outcome outcome =
-            step.type.isEmpty() ? DbDeleteUser(gateway, session, account.loginName)
-                                : DbSetUserType(gateway, session, account.loginName, account.password, step.type);
+        const Outcome outcome = step.type.isEmpty() ? DbDeleteUser(gateway, session, account.loginName)
+                                                    : DbSetUserType(gateway, session, account.loginName,
+                                                                    account.password, step.type);
         if (!outcome)
             tellText(tell, outcome.text());
         // The operator's own refusal would only repeat for every further row.
