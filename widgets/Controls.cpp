@@ -71,11 +71,12 @@ QList<QPushButton*> actions(QWidget* parent, std::initializer_list<Action> rows)
     return made;
 }
 
-double fields(QWidget* parent, std::initializer_list<Field> rows, const FieldColumn& column)
+double fields(QWidget* parent, std::initializer_list<Field> rows, const FieldColumn& column,
+              const QString& prefix)
 {
     double y = column.top;
     for (const Field& row : rows) {
-        const QString name = QString::fromLatin1(row.name);
+        const QString name = prefix + QString::fromLatin1(row.name);
         label(parent, name + QStringLiteral("Label"), QString::fromUtf8(row.label),
               {column.x, y + 1, column.labelWidth, 10});
         *row.edit =

@@ -100,7 +100,9 @@ struct FieldColumn
     double labelWidth;
     double editWidth;
 };
-// Creates the fields down the column and returns the y just below the last row's step.
-double fields(QWidget* parent, std::initializer_list<Field> rows, const FieldColumn& column);
+// Creates the fields down the column and returns the y just below the last row's step. Each
+// edit is named prefix plus its row's name.
+double fields(QWidget* parent, std::initializer_list<Field> rows, const FieldColumn& column,
+              const QString& prefix = {});
 
 } // namespace Controls
