@@ -107,20 +107,16 @@ void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::
     }
     // Nickname and company first, while the current password still matches. A step refused
     // for the operator's own account ends the change: the next would only say it again.
-    if (!fields.nickname.isEmpty()) {
-        const Outcome outcome =
-            DbChangeNickname(gateway, session, fields.loginName, fields.currentPassword, fields.nickname);
-        tellText(tell, outcome ? QStringLiteral("修改[昵称]成功![重新登陆更新信息]") : outcome.text());
-        if (refusesOperator(outcome))
-            return;
-    }
-    if (!fields.company.isEmpty()) {
-        const Outcome outcome =
-            DbChangeCompany(gateway, session, fields.loginName, fields.currentPassword, fields.company);
-        tellText(tell, outcome ? QStringLiteral("修改[公司]成功![重新登陆更新信息]") : outcome.text());
-        if (refusesOperator(outcome))
-            return;
-    }
+    const auto change = [&](const QString& value, auto statement, const QString& done) {
+        if (value.isEmpty())
+            return true;
+        const Outcome outcome = statement(gateway, session, fields.loginName, fields.currentPassword, value);
+        tellText(tell, outcome ? done : outcome.text());
+        return !refusesOperator(outcome);
+    };
+    if (!change(fields.nickname, DbChangeNickname, QStringLiteral("修改[昵称]成功![重新登陆更新信息]")) ||
+        !change(fields.company, DbChangeCompany, QStringLiteral("修改[公司]成功![重新登陆更新信息]")))
+        return;
     const Outcome outcome =
         DbChangePassword(gateway, session, fields.loginName, fields.currentPassword, fields.newPassword);
     if (!outcome) {

@@ -66,8 +66,8 @@ void CReceiveDlg::buildControls()
         Controls::actions(this, {{"rangeButton", "时间查询", {218, 3, 48, 15}, [this] { listRange(); }},
                                  {"allButton", "全部查询", {270, 3, 48, 15}, [this] { listAll(); }},
                                  {"clearButton", "清空列表", {322, 3, 48, 15}, [this] { clearList(); }},
-                                 {"soundWatchButton", "", {4, 21, 90, 15}, [this] { toggleSoundWatch(); }},
-                                 {"popupWatchButton", "", {98, 21, 90, 15}, [this] { togglePopupWatch(); }}});
+                                 {"soundWatchButton", "", {4, 21, 90, 15}, [this] { toggleWatch(false); }},
+                                 {"popupWatchButton", "", {98, 21, 90, 15}, [this] { toggleWatch(true); }}});
     m_soundButton = made.at(3);
     m_soundButton->setText(kSoundStart);
     m_popupButton = made.at(4);
@@ -92,31 +92,20 @@ void CReceiveDlg::listRange()
     startListing(RecordQueries::waitingBatches(dayRange(m_first->date(), m_last->date())));
 }
 
-void CReceiveDlg::toggleSoundWatch()
+// The two watches share one toggle: while one runs, the other's button is disabled.
+void CReceiveDlg::toggleWatch(bool popup)
 {
+    ReceiveWatch* watch = popup ? m_popupWatch : m_soundWatch;
+    QPushButton* own = popup ? m_popupButton : m_soundButton;
+    QPushButton* other = popup ? m_soundButton : m_popupButton;
     if (m_watchToggle) {
-        m_soundButton->setText(kSoundStop);
-        m_popupButton->setEnabled(false);
-        m_soundWatch->start();
+        own->setText(popup ? kPopupStop : kSoundStop);
+        watch->start();
     } else {
-        m_soundButton->setText(kSoundStart);
-        m_popupButton->setEnabled(true);
-        m_soundWatch->stop();
+        own->setText(popup ? kPopupStart : kSoundStart);
+        watch->stop();
     }
-    m_watchToggle = !m_watchToggle;
-}
-
-void CReceiveDlg::togglePopupWatch()
-{
-    if (m_watchToggle) {
-        m_popupButton->setText(kPopupStop);
-        m_soundButton->setEnabled(false);
-        m_popupWatch->start();
-    } else {
-        m_popupButton->setText(kPopupStart);
-        m_soundButton->setEnabled(true);
-        m_popupWatch->stop();
-    }
+    other->setEnabled(!m_watchToggle);
     m_watchToggle = !m_watchToggle;
 }
 

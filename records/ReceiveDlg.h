@@ -45,8 +45,7 @@ private:
     void buildWatches();
     void listAll();
     void listRange();
-    void toggleSoundWatch();
-    void togglePopupWatch();
+    void toggleWatch(bool popup);
     void replaceRows(const QList<ReportRow>& rows);
     void alert(bool popup);
     void playAlert();
