@@ -27,8 +27,11 @@ void CListPage::applyRights()
 {
     const QList<QWidget*> controls =
         m_staffPage ? findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly) : m_staffOnly;
-    for (QWidget* control : controls)
-        control->setVisible(!m_context.session.restricted);
+    for (QWidget* control : controls) {
+        // Windows the page opened over a top-level page are not its controls.
+        if (!control->isWindow())
+            control->setVisible(!m_context.session.restricted);
+    }
 }
 
 void CListPage::showEvent(QShowEvent* event)
