@@ -1,5 +1,6 @@
 #include "admin/AccountProcedures.h"
 
+#include "common/ReportModel.h"
 #include "db/AccountStatements.h"
 #include "db/ActingAccount.h"
 #include "db/BalanceStatements.h"
@@ -106,20 +107,16 @@ void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::
     }
     // Nickname and company first, while the current password still matches. A step refused
     // for the operator's own account ends the change: the next would only say it again.
-    if (!fields.nickname.isEmpty()) {
-        const Outcome outcome =
-            DbChangeNickname(gateway, session, fields.loginName, fields.currentPassword, fields.nickname);
-        tellText(tell, outcome ? QStringLiteral("修改[昵称]成功![重新登陆更新信息]") : outcome.text());
-        if (refusesOperator(outcome))
-            return;
-    }
-    if (!fields.company.isEmpty()) {
-        const Outcome outcome =
-            DbChangeCompany(gateway, session, fields.loginName, fields.currentPassword, fields.company);
-        tellText(tell, outcome ? QStringLiteral("修改[公司]成功![重新登陆更新信息]") : outcome.text());
-        if (refusesOperator(outcome))
-            return;
-    }
+    const auto change = [&](const QString& value, auto statement, const QString& done) {
+        if (value.isEmpty())
+            return true;
+        const Outcome outcome = statement(gateway, session, fields.loginName, fields.currentPassword, value);
+        tellText(tell, outcome ? done : outcome.text());
+        return !refusesOperator(outcome);
+    };
+    if (!change(fields.nickname, DbChangeNickname, QStringLiteral("修改[昵称]成功![重新登陆更新信息]")) ||
+        !change(fields.company, DbChangeCompany, QStringLiteral("修改[公司]成功![重新登陆更新信息]")))
+        return;
     const Outcome outcome =
         DbChangePassword(gateway, session, fields.loginName, fields.currentPassword, fields.newPassword);
     if (!outcome) {
@@ -132,14 +129,23 @@ void modifyAccount(DbGateway& gateway, SessionUser& session, AccountValidation::
     tellText(tell, QStringLiteral("修改[密码]成功![重新登陆更新信息]"));
 }
 
+QList<TickedAccount> tickedAccounts(const ReportModel& list)
+{
+    QList<TickedAccount> ticked;
+    // The stored name and password, not the shown texts, which have lost their blanks.
+    for (int row : list.checkedRows())
+        ticked.append({list.row(row).account, list.row(row).hidden.toString()});
+    return ticked;
+}
+
 void applyBulkAction(DbGateway& gateway, const SessionUser& session, BulkAction action,
                      const QList<TickedAccount>& accounts, const Tell& tell)
 {
     const BulkStep step = stepOf(action);
     for (const TickedAccount& account : accounts) {
-        const Outcome outcome =
-            step.type.isEmpty() ? DbDeleteUser(gateway, session, account.loginName)
-                                : DbSetUserType(gateway, session, account.loginName, account.password, step.type);
+        const Outcome outcome = step.type.isEmpty() ? DbDeleteUser(gateway, session, account.loginName)
+                                                    : DbSetUserType(gateway, session, account.loginName,
+                                                                    account.password, step.type);
         if (!outcome)
             tellText(tell, outcome.text());
         // The operator's own refusal would only repeat for every further row.

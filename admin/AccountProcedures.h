@@ -5,6 +5,7 @@
 #include <QList>
 
 class DbGateway;
+class ReportModel;
 struct SessionUser;
 
 // The account forms' procedures: check, write, and tell the user each step's outcome through
@@ -30,6 +31,8 @@ struct TickedAccount
     QString loginName;
     QString password;
 };
+// The ticked rows' accounts of an account list, from what the rows carry unseen.
+QList<TickedAccount> tickedAccounts(const ReportModel& list);
 
 enum class BulkAction
 {

@@ -5,8 +5,8 @@
 #include "admin/UserEditDlg.h"
 #include "records/QueryDlg.h"
 #include "records/ReceiveDlg.h"
-#include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Controls.h"
 
 #include <QLabel>
 #include <QTabWidget>
@@ -16,9 +16,7 @@ CAdminPanelDlg::CAdminPanelDlg(const PageContext& context, QWidget* parent) : QW
     setObjectName(QStringLiteral("adminPanel"));
     WindowSkin::stylePage(this);
 
-    m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(QStringLiteral("adminTabs"));
-    DialogUnits::place(m_tabs, 0, 0, 425, 277);
+    m_tabs = Controls::make<QTabWidget>(this, QStringLiteral("adminTabs"), {0, 0, 425, 277});
     m_recharge = new CRechargeDlg(context, m_tabs);
     m_userEdit = new CUserEditDlg(context, m_tabs);
     m_query = new CQueryDlg(context, m_tabs);
@@ -32,8 +30,7 @@ CAdminPanelDlg::CAdminPanelDlg(const PageContext& context, QWidget* parent) : QW
     m_tabs->setCurrentIndex(RechargeTab);
 
     // Drawn over the tab strip's free end, as a reminder to staff.
-    auto* reminder = new QLabel(QStringLiteral("清订期清理数据!"), this);
-    reminder->setObjectName(QStringLiteral("cleanupReminder"));
+    QLabel* reminder = Controls::label(this, QStringLiteral("cleanupReminder"),
+                                       QStringLiteral("清订期清理数据!"), {358, 2, 64, 9});
     reminder->setAlignment(Qt::AlignCenter);
-    DialogUnits::place(reminder, 358, 2, 64, 9);
 }

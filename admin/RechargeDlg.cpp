@@ -1,22 +1,15 @@
 #include "admin/RechargeDlg.h"
 
 #include "admin/AccountQueries.h"
-#include "audit/LogFiles.h"
-#include "common/ReportModel.h"
 #include "db/BalanceStatements.h"
 #include "db/SessionUser.h"
-#include "skin/DialogUnits.h"
-#include "skin/WindowSkin.h"
-#include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
-#include "widgets/ReportView.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
-#include <QUrl>
 
 namespace {
 
@@ -46,92 +39,65 @@ QList<ReportModel::Column> columnsOf(CRechargeDlg::View view)
     return columns;
 }
 
+const QString kSaveFailed = QStringLiteral("提示: 文件保存失败!\n%1");
 const QString kNotAccounts =
     QStringLiteral("提示: 列表中不是帐号,不能充值或减少条数!请先点击[查询],勾选帐号后再试。");
 
 } // namespace
 
-CRechargeDlg::CRechargeDlg(const PageContext& context, QWidget* parent) : QWidget(parent), m_context(context)
+CRechargeDlg::CRechargeDlg(const PageContext& context, QWidget* parent)
+    : CListPage(context, QStringLiteral("rechargePage"), columnsOf(View::Accounts), true, parent)
 {
-    setObjectName(QStringLiteral("rechargePage"));
-    WindowSkin::stylePage(this);
-    m_model = new ReportModel(columnsOf(View::Accounts), true, this);
-    m_query = new ListQuery(context.gateway, this);
-    connect(m_query, &ListQuery::rowsReady, m_model, &ReportModel::appendRows);
-    connect(m_query, &ListQuery::finished, this, &CRechargeDlg::queryFinished);
     buildQueryRow();
-    m_list = ReportView::create(m_model, QStringLiteral("rechargeList"), this);
-    DialogUnits::place(m_list, 0, 20, 419, 140);
-    connect(m_list, &QTableView::clicked, this, &CRechargeDlg::showClickedRow);
+    connect(addList(QStringLiteral("rechargeList"), {0, 20, 419, 140}), &QTableView::clicked, this,
+            &CRechargeDlg::showClickedRow);
     m_rowText = Controls::edit(this, QStringLiteral("rechargeRowEdit"), {0, 162, 419, 12});
     m_rowText->setReadOnly(true);
-    m_staffOnly << m_rowText;
+    addStaffOnly({m_rowText});
     buildAdminGroup();
     buildAgentGroup();
     applyRights();
 }
 
-QPushButton* CRechargeDlg::addButton(const char* name, const char* text, double x, double y, double w,
-                                     bool staffOnly)
-{
-    QPushButton* button =
-        Controls::button(this, QString::fromLatin1(name), QString::fromUtf8(text), {x, y, w, 14});
-    if (staffOnly)
-        m_staffOnly << button;
-    return button;
-}
-
 void CRechargeDlg::buildQueryRow()
 {
-    m_staffOnly << Controls::label(this, QStringLiteral("rechargeQueryLabel"), QStringLiteral("用户查询:"),
-                                   {2, 5, 38, 9});
+    QLabel* label = Controls::label(this, QStringLiteral("rechargeQueryLabel"), QStringLiteral("用户查询:"),
+                                    {2, 5, 38, 9});
     m_queryText = Controls::edit(this, QStringLiteral("rechargeQueryEdit"), {40, 3, 78, 12});
-    m_staffOnly << m_queryText;
-    connect(addButton("rechargeQueryButton", "查询", 121, 2, 30, true), &QPushButton::clicked, this,
-            [this] { startQuery(View::Accounts, AccountQueries::rechargeAccounts(m_queryText->text())); });
-    connect(addButton("rechargeRecordsButton", "查看充值过的帐号", 154, 2, 74, true), &QPushButton::clicked,
-            this, [this] {
-                const QString text = m_queryText->text();
-                startQuery(View::Records, AccountQueries::balanceRecords(
-                                              text.isEmpty() ? AccountQueries::RecordFilter::All
-                                                             : AccountQueries::RecordFilter::ByOperator,
-                                              text));
-            });
-    connect(addButton("rechargeTotalButton", "查询充值累计", 231, 2, 58, true), &QPushButton::clicked, this,
-            &CRechargeDlg::showRecordTotal);
-    connect(addButton("rechargeSaveButton", "保存打开列表", 292, 2, 58, true), &QPushButton::clicked, this,
-            &CRechargeDlg::save);
-    connect(addButton("rechargeClearButton", "清空", 353, 2, 30, true), &QPushButton::clicked, this,
-            &CRechargeDlg::clearList);
+    addStaffOnly({label, m_queryText});
+    addStaffOnly(Controls::actions(
+        this, {{"rechargeQueryButton", "查询", {121, 2, 30, 14}, [this] { showAccounts(); }},
+               {"rechargeRecordsButton", "查看充值过的帐号", {154, 2, 74, 14}, [this] { showRecords(); }},
+               {"rechargeTotalButton", "查询充值累计", {231, 2, 58, 14}, [this] { showRecordTotal(); }},
+               {"rechargeSaveButton", "保存打开列表", {292, 2, 58, 14}, [this] { saveList(kSaveFailed); }},
+               {"rechargeClearButton", "清空", {353, 2, 30, 14}, [this] { clearList(); }}}));
 }
 
 void CRechargeDlg::buildAdminGroup()
 {
-    auto* box = new QGroupBox(QStringLiteral("超级管理员"), this);
-    box->setObjectName(QStringLiteral("rechargeAdminGroup"));
-    DialogUnits::place(box, 0, 177, 205, 80);
-    m_staffOnly << Controls::label(this, QStringLiteral("rechargeCountLabel"),
-                                   QStringLiteral("勾选充值条数:"), {6, 191, 56, 9});
+    Controls::make<QGroupBox>(this, QStringLiteral("rechargeAdminGroup"), {0, 177, 205, 80},
+                              QStringLiteral("超级管理员"));
+    QLabel* rechargeLabel = Controls::label(this, QStringLiteral("rechargeCountLabel"),
+                                            QStringLiteral("勾选充值条数:"), {6, 191, 56, 9});
     m_rechargeCount = Controls::edit(this, QStringLiteral("rechargeCountEdit"), {64, 189, 70, 12});
-    m_staffOnly << Controls::label(this, QStringLiteral("reduceCountLabel"), QStringLiteral("勾选减少条数:"),
-                                   {6, 207, 56, 9});
+    QLabel* reduceLabel = Controls::label(this, QStringLiteral("reduceCountLabel"),
+                                          QStringLiteral("勾选减少条数:"), {6, 207, 56, 9});
     m_reduceCount = Controls::edit(this, QStringLiteral("reduceCountEdit"), {64, 205, 70, 12});
-    m_staffOnly << m_rechargeCount << m_reduceCount;
+    addStaffOnly({rechargeLabel, m_rechargeCount, reduceLabel, m_reduceCount});
     m_rechargeCount->setText(QStringLiteral("0"));
     m_reduceCount->setText(QStringLiteral("0"));
-    connect(addButton("rechargeButton", "充值", 140, 188, 58, true), &QPushButton::clicked, this,
-            &CRechargeDlg::recharge);
-    connect(addButton("reduceButton", "减少条数", 140, 204, 58, true), &QPushButton::clicked, this,
-            &CRechargeDlg::reduce);
-    connect(addButton("agentSubAccountsButton", "勾选代理用户查看下家帐号剩余", 6, 225, 192, true),
-            &QPushButton::clicked, this, &CRechargeDlg::showTickedAgentSubAccounts);
+    addStaffOnly(Controls::actions(
+        this, {{"rechargeButton", "充值", {140, 188, 58, 14}, [this] { recharge(); }},
+               {"reduceButton", "减少条数", {140, 204, 58, 14}, [this] { reduce(); }},
+               {"agentSubAccountsButton", "勾选代理用户查看下家帐号剩余", {6, 225, 192, 14}, [this] {
+                    showTickedAgentSubAccounts();
+                }}}));
 }
 
 void CRechargeDlg::buildAgentGroup()
 {
-    auto* box = new QGroupBox(QStringLiteral("代理用户分配条数管理"), this);
-    box->setObjectName(QStringLiteral("rechargeAgentGroup"));
-    DialogUnits::place(box, 210, 177, 209, 80);
+    Controls::make<QGroupBox>(this, QStringLiteral("rechargeAgentGroup"), {210, 177, 209, 80},
+                              QStringLiteral("代理用户分配条数管理"));
     Controls::label(this, QStringLiteral("allocateTargetLabel"), QStringLiteral("需要划分的用户名:"),
                     {216, 191, 72, 9});
     m_allocateTarget = Controls::edit(this, QStringLiteral("allocateTargetEdit"), {290, 189, 120, 12});
@@ -139,66 +105,57 @@ void CRechargeDlg::buildAgentGroup()
                     {216, 207, 72, 9});
     m_allocateCount = Controls::edit(this, QStringLiteral("allocateCountEdit"), {290, 205, 120, 12});
     m_allocateCount->setText(QStringLiteral("0"));
-    connect(addButton("allocateButton", "点击划分条数到其他用户", 216, 221, 194, false),
-            &QPushButton::clicked, this, &CRechargeDlg::allocate);
-    connect(addButton("ownRecordsButton", "代理查看充值过的帐号", 216, 238, 95, false), &QPushButton::clicked,
-            this, [this] {
-                startQuery(View::Records,
-                           AccountQueries::balanceRecords(AccountQueries::RecordFilter::OwnChanges,
-                                                          m_context.session.loginName));
-            });
-    connect(addButton("ownSubAccountsButton", "代理查看下家帐号剩余", 315, 238, 95, false),
-            &QPushButton::clicked, this, [this] {
-                startQuery(View::SubAccounts, AccountQueries::subAccounts(m_context.session.loginName));
-            });
+    Controls::actions(
+        this, {{"allocateButton", "点击划分条数到其他用户", {216, 221, 194, 14}, [this] { allocate(); }},
+               {"ownRecordsButton", "代理查看充值过的帐号", {216, 238, 95, 14}, [this] { showOwnRecords(); }},
+               {"ownSubAccountsButton", "代理查看下家帐号剩余", {315, 238, 95, 14}, [this] {
+                    showOwnSubAccounts();
+                }}});
 }
 
-void CRechargeDlg::applyRights()
+void CRechargeDlg::showAccounts()
 {
-    for (QWidget* control : std::as_const(m_staffOnly))
-        control->setVisible(!m_context.session.restricted);
+    startQuery(View::Accounts, AccountQueries::rechargeAccounts(m_queryText->text()));
 }
 
-void CRechargeDlg::showEvent(QShowEvent* event)
+void CRechargeDlg::showOwnSubAccounts()
 {
-    applyRights();
-    QWidget::showEvent(event);
+    startQuery(View::SubAccounts, AccountQueries::subAccounts(m_context.session.loginName));
+}
+
+void CRechargeDlg::showRecords()
+{
+    const QString text = m_queryText->text();
+    startQuery(View::Records,
+               AccountQueries::balanceRecords(text.isEmpty() ? AccountQueries::RecordFilter::All
+                                                             : AccountQueries::RecordFilter::ByOperator,
+                                              text));
+}
+
+void CRechargeDlg::showOwnRecords()
+{
+    startQuery(View::Records, AccountQueries::balanceRecords(AccountQueries::RecordFilter::OwnChanges,
+                                                             m_context.session.loginName));
 }
 
 void CRechargeDlg::startQuery(View view, ListQuery::Walk walk)
 {
     m_totalFor.clear();
     m_view = view;
-    m_model->setColumns(columnsOf(view));
-    m_query->start(std::move(walk));
+    model()->setColumns(columnsOf(view));
+    startListing(std::move(walk));
 }
 
-void CRechargeDlg::queryFinished(const Outcome& outcome)
+void CRechargeDlg::listingFinished(const Outcome& outcome)
 {
     if (outcome && !m_totalFor.isEmpty()) {
-        QList<ReportRow> rows = m_model->rows();
-        rows.prepend(AccountQueries::totalRow(m_totalFor, m_model->rows()));
-        m_model->clear();
-        m_model->appendRows(rows);
+        QList<ReportRow> rows = model()->rows();
+        rows.prepend(AccountQueries::totalRow(m_totalFor, model()->rows()));
+        model()->clear();
+        model()->appendRows(rows);
     }
     m_totalFor.clear();
-    if (!outcome.text().isEmpty())
-        Dialogs::showNotice(this, {outcome.text()});
-}
-
-void CRechargeDlg::clearList()
-{
-    m_query->cancel();
-    m_totalFor.clear();
-    m_model->clear();
-}
-
-QList<AccountProcedures::TickedAccount> CRechargeDlg::tickedAccounts() const
-{
-    QList<AccountProcedures::TickedAccount> ticked;
-    for (int row : m_model->checkedRows())
-        ticked.append({m_model->row(row).account, m_model->row(row).hidden.toString()});
-    return ticked;
+    CListPage::listingFinished(outcome);
 }
 
 bool CRechargeDlg::balancesMayChange()
@@ -216,7 +173,8 @@ void CRechargeDlg::recharge()
 {
     if (!balancesMayChange())
         return;
-    if (AccountProcedures::rechargeTicked(m_context.gateway, m_context.session, tickedAccounts(),
+    if (AccountProcedures::rechargeTicked(m_context.gateway, m_context.session,
+                                          AccountProcedures::tickedAccounts(*model()),
                                           m_rechargeCount->text(), Dialogs::tellOver(this)))
         clearList();
 }
@@ -225,8 +183,9 @@ void CRechargeDlg::reduce()
 {
     if (!balancesMayChange())
         return;
-    if (AccountProcedures::reduceTicked(m_context.gateway, m_context.session, tickedAccounts(),
-                                        m_reduceCount->text(), Dialogs::tellOver(this)))
+    if (AccountProcedures::reduceTicked(m_context.gateway, m_context.session,
+                                        AccountProcedures::tickedAccounts(*model()), m_reduceCount->text(),
+                                        Dialogs::tellOver(this)))
         clearList();
 }
 
@@ -250,32 +209,15 @@ void CRechargeDlg::showRecordTotal()
 
 void CRechargeDlg::showTickedAgentSubAccounts()
 {
-    const QList<int> ticked = m_model->checkedRows();
+    const QList<int> ticked = model()->checkedRows();
     if (ticked.isEmpty()) {
         clearList();
         return;
     }
     // A record row names its operator in column 0 and carries no account.
-    const ReportRow& row = m_model->row(ticked.constFirst());
+    const ReportRow& row = model()->row(ticked.constFirst());
     m_subAccountsOf = row.account.isEmpty() ? row.cells.value(0) : row.account;
     startQuery(View::SubAccounts, AccountQueries::subAccounts(m_subAccountsOf));
-}
-
-void CRechargeDlg::save()
-{
-    const QString path = Dialogs::saveTextFile(this, QStringLiteral("[保存]"));
-    if (path.isEmpty())
-        return;
-    // The cells only: the password a row carries never reaches a file.
-    QStringList lines;
-    for (const ReportRow& row : m_model->rows())
-        lines << row.cells.join(QStringLiteral("   "));
-    if (!appendLogLines(path, lines)) {
-        Dialogs::showNotice(this, {QStringLiteral("提示: 文件保存失败!\n%1").arg(path)});
-        return;
-    }
-    // Over the window: the page's label style would grey the box's text.
-    Dialogs::openUrlOrTell(window(), QUrl::fromLocalFile(path));
 }
 
 void CRechargeDlg::showClickedRow()
@@ -286,7 +228,7 @@ void CRechargeDlg::showClickedRow()
             break;
         }
     }
-    const QModelIndex current = m_list->currentIndex();
+    const QModelIndex current = list()->currentIndex();
     if (current.isValid())
-        m_rowText->setText(m_model->row(current.row()).cells.join(QStringLiteral("  ")));
+        m_rowText->setText(model()->row(current.row()).cells.join(QStringLiteral("  ")));
 }

@@ -3,7 +3,6 @@
 #include "admin/AccountProcedures.h"
 #include "db/AccountStatements.h"
 #include "db/SessionUser.h"
-#include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
@@ -21,10 +20,7 @@ constexpr Controls::FieldColumn kGroupFields{6, 16, 16, 84, 102};
 
 QGroupBox* group(QWidget* page, const QString& name, const QString& title, double x)
 {
-    auto* box = new QGroupBox(title, page);
-    box->setObjectName(name);
-    DialogUnits::place(box, x, 5, 201, 252);
-    return box;
+    return Controls::make<QGroupBox>(page, name, {x, 5, 201, 252}, title);
 }
 
 } // namespace
@@ -42,20 +38,10 @@ void CUserEditDlg::buildAddGroup()
 {
     QGroupBox* box = group(this, QStringLiteral("addUserGroup"), QStringLiteral("注册增加用户"), 2);
     // Passwords are masked as at login: staff type them with customers looking on.
-    Controls::fields(box,
-                     {{"addLoginName", "用户名[英文加数字]：", &m_addName},
-                      {"addPassword", "密  码[英文加数字]：", &m_addPassword, true},
-                      {"addRepeat", "密  码[重复填写]：", &m_addRepeat, true},
-                      {"addNickname", "昵  称：[姓名]", &m_addNickname},
-                      {"addCompany", "公司名称：", &m_addCompany},
-                      {"addTelephone", "手机号码或电话：", &m_addTelephone},
-                      {"addAddress", "联系地址或公司地址：", &m_addAddress}},
-                     kGroupFields);
+    m_add.build(box, QStringLiteral("add"), kGroupFields);
     Controls::label(box, QStringLiteral("addRightsLabel"), QStringLiteral("选择管理权限："),
                     {6, 129, 84, 10});
-    m_rights = new QComboBox(box);
-    m_rights->setObjectName(QStringLiteral("addRights"));
-    DialogUnits::place(m_rights, 92, 128, 102, 14);
+    m_rights = Controls::make<QComboBox>(box, QStringLiteral("addRights"), {92, 128, 102, 14});
     Controls::label(box, QStringLiteral("addHint"), QStringLiteral("提示:注册后可登陆程序。"),
                     {6, 152, 180, 10});
     auto* add = Controls::button(box, QStringLiteral("addUserButton"), QStringLiteral("注册增加用户"),
@@ -104,11 +90,8 @@ void CUserEditDlg::showEvent(QShowEvent* event)
 
 void CUserEditDlg::addAccount()
 {
-    AccountValidation::CreationFields fields{
-        m_addName->text(),    m_addPassword->text(),  m_addRepeat->text(), m_addNickname->text(),
-        m_addCompany->text(), m_addTelephone->text(), m_addAddress->text()};
-    AccountProcedures::addAccount(m_context.gateway, m_context.session, fields, m_rights->currentText(),
-                                  Dialogs::tellOver(this));
+    AccountProcedures::addAccount(m_context.gateway, m_context.session, m_add.fields(),
+                                  m_rights->currentText(), Dialogs::tellOver(this));
 }
 
 void CUserEditDlg::modifyAccount()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "admin/CreationForm.h"
 #include "widgets/PageContext.h"
 
 #include <QWidget>
@@ -29,13 +30,7 @@ private:
     void modifyAccount();
 
     PageContext m_context;
-    QLineEdit* m_addName = nullptr;
-    QLineEdit* m_addPassword = nullptr;
-    QLineEdit* m_addRepeat = nullptr;
-    QLineEdit* m_addNickname = nullptr;
-    QLineEdit* m_addCompany = nullptr;
-    QLineEdit* m_addTelephone = nullptr;
-    QLineEdit* m_addAddress = nullptr;
+    CreationForm m_add;
     QComboBox* m_rights = nullptr;
     QLineEdit* m_modifyName = nullptr;
     QLineEdit* m_modifyPassword = nullptr;

@@ -1,7 +1,6 @@
 #include "audit/AuditDlg.h"
 
 #include "db/RecordStatements.h"
-#include "skin/DialogUnits.h"
 #include "widgets/Dialogs.h"
 
 #include <QCloseEvent>
@@ -32,22 +31,23 @@ CAuditDlg::CAuditDlg(const PageContext& context, const SelectedRecord& record, Q
     m_account->setReadOnly(true);
     m_content->setReadOnly(true);
 
-    auto* rateCaption = new QLabel(QStringLiteral("发送率为:"), this);
-    DialogUnits::place(rateCaption, 140, 241, 38, 9);
-    m_rate = new QLineEdit(QStringLiteral("100"), this);
-    m_rate->setObjectName(QStringLiteral("rateEdit"));
-    DialogUnits::place(m_rate, 178, 239, 30, 12);
-    int x = 140;
+    Controls::label(this, QStringLiteral("rateCaption"), QStringLiteral("发送率为:"), {140, 241, 38, 9});
+    m_rate = Controls::edit(this, QStringLiteral("rateEdit"), {178, 239, 30, 12});
+    m_rate->setText(QStringLiteral("100"));
+    double x = 140;
     for (const char* rate : {"99", "98", "97", "96"}) {
         const QString text = QString::fromLatin1(rate);
-        QPushButton* button = addButton(QStringLiteral("rate%1Button").arg(text), text, x, 254, 30, 16);
+        QPushButton* button =
+            Controls::button(this, QStringLiteral("rate%1Button").arg(text), text, {x, 254, 30, 16});
         connect(button, &QPushButton::clicked, this, [this, text] { m_rate->setText(text); });
         x += 32;
     }
-    QPushButton* approve = addButton(QStringLiteral("auditButton"), QStringLiteral("审核"), 96, 276, 40, 16);
+    QPushButton* approve =
+        Controls::button(this, QStringLiteral("auditButton"), QStringLiteral("审核"), {96, 276, 40, 16});
     connect(approve, &QPushButton::clicked, this, &CAuditDlg::audit);
     addLogSaveButtons();
-    m_delete = addButton(QStringLiteral("deleteButton"), QStringLiteral("删除相关内容"), 145, 298, 64, 16);
+    m_delete = Controls::button(this, QStringLiteral("deleteButton"), QStringLiteral("删除相关内容"),
+                                {145, 298, 64, 16});
     connect(m_delete, &QPushButton::clicked, this, &CAuditDlg::discard);
     startStatistics();
 }

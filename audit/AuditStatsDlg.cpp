@@ -19,7 +19,8 @@ CAuditStatsDlg::CAuditStatsDlg(const PageContext& context, const SelectedRecord&
 {
     setObjectName(QStringLiteral("auditStatsWindow"));
     addLogSaveButtons();
-    m_delete = addButton(QStringLiteral("deleteButton"), QStringLiteral("删除相关内容"), 145, 298, 64, 16);
+    m_delete = Controls::button(this, QStringLiteral("deleteButton"), QStringLiteral("删除相关内容"),
+                                {145, 298, 64, 16});
     connect(m_delete, &QPushButton::clicked, this,
             [this] { deleteAuditedRecord(this, m_context, m_record.id); });
     if (context.session.restricted) {

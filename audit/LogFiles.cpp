@@ -1,7 +1,5 @@
 #include "audit/LogFiles.h"
 
-#include "common/Gbk.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -49,25 +47,8 @@ QString withCrLf(const QString& text)
     return normalized;
 }
 
-// A new file gets these permissions, less the umask; an existing file keeps its own.
-bool appendBytes(const QString& path, const QByteArray& bytes, QFile::Permissions permissions)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Append, permissions) &&
-           file.write(bytes) == bytes.size() && file.flush();
-}
-
-// The usual mode for files the user saves where they choose.
-constexpr QFile::Permissions kShared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                       QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
-// The logs in the data folder name accounts and numbers: for their owner only.
+// The LOG folder names accounts: for its owner only.
 constexpr QFile::Permissions kPrivate = QFile::ReadOwner | QFile::WriteOwner;
-
-QByteArray encodeLines(const QStringList& lines)
-{
-    return lines.isEmpty() ? QByteArray()
-                           : Gbk::encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-}
 
 bool makePrivateFolder(const QString& parent, const QString& name)
 {
@@ -76,16 +57,6 @@ bool makePrivateFolder(const QString& parent, const QString& name)
 }
 
 } // namespace
-
-bool AppendLogLine(const QString& path, const QString& text)
-{
-    return appendBytes(path, Gbk::encode(text + QStringLiteral("\r\n")), kShared);
-}
-
-bool appendLogLines(const QString& path, const QStringList& lines)
-{
-    return appendBytes(path, encodeLines(lines), kShared);
-}
 
 QString logFilePath(const QString& dir, LogKind kind, const QString& account, const QDateTime& when)
 {
@@ -103,7 +74,7 @@ LogSave saveLogList(const QString& dir, LogKind kind, const QString& account, co
     lines.reserve(entries.size() + 1);
     lines.append(withCrLf(content));
     lines.append(entries);
-    save.ok = makePrivateFolder(dir, kLogFolder) && appendBytes(save.path, encodeLines(lines), kPrivate);
+    save.ok = makePrivateFolder(dir, kLogFolder) && appendPrivateLines(save.path, lines);
     if (!save.ok)
         save.message = QStringLiteral("提示: 无法写入日志文件 %1").arg(QDir::toNativeSeparators(save.path));
     return save;

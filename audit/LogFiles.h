@@ -1,13 +1,10 @@
 #pragma once
 
+#include "common/TextFiles.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-
-// Appends the GBK text plus CR LF in one write, creating the file when missing.
-bool AppendLogLine(const QString& path, const QString& text);
-// The same bytes as AppendLogLine for every line, with a single open.
-bool appendLogLines(const QString& path, const QStringList& lines);
 
 enum class LogKind
 {

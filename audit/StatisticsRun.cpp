@@ -5,20 +5,6 @@
 #include "db/RecordStatements.h"
 
 #include <QElapsedTimer>
-#include <QThread>
-
-namespace {
-
-// Sleeps in short steps so that closing the window does not wait for a pause.
-void pause(int milliseconds, const std::atomic<bool>& cancelled)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!cancelled && clock.elapsed() < milliseconds)
-        QThread::msleep(std::min<qint64>(20, milliseconds - clock.elapsed()));
-}
-
-} // namespace
 
 StatisticsRun::StatisticsRun(DbGateway& gateway, QObject* parent)
     : QObject(parent), m_config(gateway.config()), m_worker(new Worker(this))
@@ -43,7 +29,7 @@ void StatisticsRun::start(Source source, Mode mode, qint64 id)
             run.deliver([this, text] { emit captionChanged(text); });
         };
         caption(connectingCaption());
-        pause(pauseMs, run.cancelFlag());
+        run.sleep(pauseMs);
         StatisticsOutcome outcome;
         const StoredNumbers stored = [&] {
             DbGateway gateway(config);
@@ -54,7 +40,7 @@ void StatisticsRun::start(Source source, Mode mode, qint64 id)
         outcome.found = stored.found;
         outcome.numberList = stored.list;
         if (stored.outcome && !run.cancelled()) {
-            pause(pauseMs, run.cancelFlag());
+            run.sleep(pauseMs);
             caption(receivingCaption());
             bool checking = false;
             const auto progress = [&](const NumberStatistics::Progress& step) {

@@ -2,6 +2,7 @@
 
 #include "common/Worker.h"
 #include "skin/DialogUnits.h"
+#include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/WindowPlacement.h"
 
@@ -42,60 +43,36 @@ CStatisticsWindow::CStatisticsWindow(Variant variant, const PageContext& context
     connect(m_run, &StatisticsRun::finished, this, &CStatisticsWindow::showResult);
     buildRecordEdits();
     buildLists();
-    m_countButton = addButton(QStringLiteral("countButton"), kCountCaption, 7, 276, 84, 16);
+    m_countButton = Controls::button(this, QStringLiteral("countButton"), kCountCaption, {7, 276, 84, 16});
     connect(m_countButton, &QPushButton::clicked, this, &CStatisticsWindow::startStatistics);
-    m_exit = addButton(QStringLiteral("exitButton"), QStringLiteral("退出"), 222, 298, 45, 16);
+    m_exit = Controls::button(this, QStringLiteral("exitButton"), QStringLiteral("退出"), {222, 298, 45, 16});
     connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
 }
 
 CStatisticsWindow::~CStatisticsWindow() = default;
 
-QLabel* CStatisticsWindow::addLabel(const QString& name, const QString& text, double x, double y, double w,
-                                    double h)
+QListView* CStatisticsWindow::addList(const QString& name, QStringListModel* model, const Controls::Box& box)
 {
-    auto* label = new QLabel(text, this);
-    label->setObjectName(name);
-    DialogUnits::place(label, x, y, w, h);
-    return label;
-}
-
-QPushButton* CStatisticsWindow::addButton(const QString& name, const QString& caption, double x, double y,
-                                          double w, double h)
-{
-    auto* button = new QPushButton(caption, this);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    DialogUnits::place(button, x, y, w, h);
-    return button;
-}
-
-QListView* CStatisticsWindow::addList(const QString& name, QStringListModel* model, double x, double y,
-                                      double w, double h)
-{
-    auto* view = new QListView(this);
-    view->setObjectName(name);
+    auto* view = Controls::make<QListView>(this, name, box);
     view->setModel(model);
     view->setUniformItemSizes(true);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DialogUnits::place(view, x, y, w, h);
     return view;
 }
 
 void CStatisticsWindow::buildRecordEdits()
 {
-    addLabel(QStringLiteral("accountCaption"), QStringLiteral("用户名:"), 7, 8, 30, 9);
-    m_account = new QLineEdit(m_record.account, this);
-    m_account->setObjectName(QStringLiteral("accountEdit"));
-    DialogUnits::place(m_account, 38, 6, 90, 12);
-    addLabel(QStringLiteral("countCaption"), QStringLiteral("相同内容短信发送条数:"), 136, 8, 84, 9);
-    m_count = new QLineEdit(m_record.count, this);
-    m_count->setObjectName(QStringLiteral("countEdit"));
-    DialogUnits::place(m_count, 220, 6, 47, 12);
-    addLabel(QStringLiteral("contentCaption"), QStringLiteral("发送短信内容:"), 7, 22, 60, 9);
-    m_content = new QPlainTextEdit(m_record.content, this);
-    m_content->setObjectName(QStringLiteral("contentEdit"));
+    Controls::label(this, QStringLiteral("accountCaption"), QStringLiteral("用户名:"), {7, 8, 30, 9});
+    m_account = Controls::edit(this, QStringLiteral("accountEdit"), {38, 6, 90, 12});
+    m_account->setText(m_record.account);
+    Controls::label(this, QStringLiteral("countCaption"), QStringLiteral("相同内容短信发送条数:"),
+                    {136, 8, 84, 9});
+    m_count = Controls::edit(this, QStringLiteral("countEdit"), {220, 6, 47, 12});
+    m_count->setText(m_record.count);
+    Controls::label(this, QStringLiteral("contentCaption"), QStringLiteral("发送短信内容:"), {7, 22, 60, 9});
+    m_content = Controls::make<QPlainTextEdit>(this, QStringLiteral("contentEdit"), {7, 32, 260, 40},
+                                               m_record.content);
     m_content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    DialogUnits::place(m_content, 7, 32, 260, 40);
 }
 
 void CStatisticsWindow::buildLists()
@@ -103,16 +80,17 @@ void CStatisticsWindow::buildLists()
     m_unique = new QStringListModel(this);
     const bool listOnly = m_variant == Variant::StatsList;
     m_uniqueLabel =
-        addLabel(QStringLiteral("uniqueLabel"),
-                 listOnly ? QStringLiteral("号码:") : QStringLiteral("不重复号码:"), 7, 77, 125, 9);
-    addList(QStringLiteral("uniqueList"), m_unique, 7, 87, listOnly ? 260 : 127, 150);
+        Controls::label(this, QStringLiteral("uniqueLabel"),
+                        listOnly ? QStringLiteral("号码:") : QStringLiteral("不重复号码:"), {7, 77, 125, 9});
+    addList(QStringLiteral("uniqueList"), m_unique, {7, 87, listOnly ? 260.0 : 127.0, 150});
     if (!listOnly) {
         m_repeated = new QStringListModel(this);
-        m_repeatedLabel =
-            addLabel(QStringLiteral("repeatedLabel"), QStringLiteral("重复号码:"), 140, 77, 127, 9);
-        addList(QStringLiteral("repeatedList"), m_repeated, 140, 87, 127, 150);
+        m_repeatedLabel = Controls::label(this, QStringLiteral("repeatedLabel"), QStringLiteral("重复号码:"),
+                                          {140, 77, 127, 9});
+        addList(QStringLiteral("repeatedList"), m_repeated, {140, 87, 127, 150});
     }
-    m_totalLabel = addLabel(QStringLiteral("totalLabel"), QStringLiteral("统计数量:"), 7, 241, 125, 9);
+    m_totalLabel =
+        Controls::label(this, QStringLiteral("totalLabel"), QStringLiteral("统计数量:"), {7, 241, 125, 9});
 }
 
 void CStatisticsWindow::startStatistics()
@@ -167,12 +145,12 @@ void CStatisticsWindow::showResult(const StatisticsOutcome& outcome)
 
 void CStatisticsWindow::addLogSaveButtons()
 {
-    m_saveUnique =
-        addButton(QStringLiteral("saveUniqueButton"), QStringLiteral("保存不重复号码"), 7, 298, 68, 16);
+    m_saveUnique = Controls::button(this, QStringLiteral("saveUniqueButton"),
+                                    QStringLiteral("保存不重复号码"), {7, 298, 68, 16});
     connect(m_saveUnique, &QPushButton::clicked, this,
             [this] { saveList(LogKind::Unique, m_saveUnique, m_unique); });
-    m_saveRepeated =
-        addButton(QStringLiteral("saveRepeatedButton"), QStringLiteral("保存重复号码"), 78, 298, 64, 16);
+    m_saveRepeated = Controls::button(this, QStringLiteral("saveRepeatedButton"),
+                                      QStringLiteral("保存重复号码"), {78, 298, 64, 16});
     connect(m_saveRepeated, &QPushButton::clicked, this,
             [this] { saveList(LogKind::Repeated, m_saveRepeated, m_repeated); });
 }

@@ -3,6 +3,7 @@
 #include "audit/LogFiles.h"
 #include "audit/SelectedRecord.h"
 #include "audit/StatisticsRun.h"
+#include "widgets/Controls.h"
 #include "widgets/PageContext.h"
 
 #include <QHash>
@@ -44,8 +45,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // A run has ended with its result shown.
     virtual void statisticsFinished(const StatisticsOutcome&) {}
-    QPushButton* addButton(const QString& name, const QString& caption, double x, double y, double w,
-                           double h);
     void saveList(LogKind kind, QPushButton* button, QStringListModel* list);
     // The "[N]" and "[Y]" log saves of the audit and audit-statistics windows.
     void addLogSaveButtons();
@@ -70,8 +69,7 @@ protected:
 private:
     void buildRecordEdits();
     void buildLists();
-    QListView* addList(const QString& name, QStringListModel* model, double x, double y, double w, double h);
-    QLabel* addLabel(const QString& name, const QString& text, double x, double y, double w, double h);
+    QListView* addList(const QString& name, QStringListModel* model, const Controls::Box& box);
     void showProgress(const NumberStatistics::Progress& progress);
     void showResult(const StatisticsOutcome& outcome);
     void saveDone(QPushButton* button, const LogSave& save);

@@ -5,6 +5,10 @@
 #include <QMutex>
 #include <QThread>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 struct Worker::Shared
 {
     QMutex mutex;
@@ -17,8 +21,18 @@ struct Worker::RunState
     std::shared_ptr<Shared> shared;
     quint64 generation = 0;
     std::atomic<bool> cancelled{false};
+    std::mutex wakeMutex;
+    std::condition_variable wake;
 
     bool current() const { return !cancelled && shared->generation == generation; }
+    void cancel()
+    {
+        {
+            std::lock_guard lock(wakeMutex);
+            cancelled = true;
+        }
+        wake.notify_all();
+    }
 };
 
 struct Worker::Thread
@@ -89,6 +103,13 @@ const std::atomic<bool>& Worker::Run::cancelFlag() const
     return m_state->cancelled;
 }
 
+bool Worker::Run::sleep(int milliseconds) const
+{
+    std::unique_lock lock(m_state->wakeMutex);
+    return !m_state->wake.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                   [this] { return m_state->cancelled.load(); });
+}
+
 void Worker::Run::deliver(std::function<void()> call) const
 {
     if (!m_state->current())
@@ -107,7 +128,8 @@ void Worker::Run::deliver(std::function<void()> call) const
         Qt::QueuedConnection);
 }
 
-Worker::Worker(QObject* parent) : QObject(parent), m_shared(std::make_shared<Shared>())
+Worker::Worker(QObject* parent, int ownerWaitMs)
+    : QObject(parent), m_shared(std::make_shared<Shared>()), m_ownerWaitMs(ownerWaitMs)
 {
     m_shared->receiver = this;
 }
@@ -120,8 +142,9 @@ Worker::~Worker()
     }
     cancel();
     for (Thread& entry : m_threads)
-        entry.run->cancelled = true;
-    const QDeadlineTimer deadline(kOwnerWaitMs);
+        entry.run->cancel();
+    // A negative wait never expires.
+    const QDeadlineTimer deadline(m_ownerWaitMs);
     for (Thread& entry : m_threads) {
         if (!entry.thread->wait(deadline))
             abandon(std::move(entry.thread));
@@ -151,7 +174,7 @@ void Worker::start(Job job)
 void Worker::cancel()
 {
     if (m_current)
-        m_current->cancelled = true;
+        m_current->cancel();
     m_current.reset();
     m_running = false;
 }

@@ -28,6 +28,8 @@ public:
         explicit Run(std::shared_ptr<RunState> state) : m_state(std::move(state)) {}
         bool cancelled() const;
         const std::atomic<bool>& cancelFlag() const;
+        // Waits that long, or less when the run is cancelled meanwhile; false when cancelled.
+        bool sleep(int milliseconds) const;
         // Queues a call to the owner's thread. It is dropped when, by the time it would run,
         // the run has been superseded or cancelled or the worker has gone.
         void deliver(std::function<void()> call) const;
@@ -41,8 +43,11 @@ public:
 
     // How long a going worker waits for its jobs before it leaves them to end on their own.
     static constexpr int kOwnerWaitMs = 200;
+    // For jobs that borrow what may go soon after their owner (a gateway the owner was handed):
+    // the going worker waits until they have ended.
+    static constexpr int kWaitUntilDone = -1;
 
-    explicit Worker(QObject* parent = nullptr);
+    explicit Worker(QObject* parent = nullptr, int ownerWaitMs = kOwnerWaitMs);
     ~Worker() override;
 
     void start(Job job);
@@ -63,5 +68,6 @@ private:
     std::shared_ptr<Shared> m_shared;
     std::shared_ptr<RunState> m_current;
     std::list<Thread> m_threads;
+    const int m_ownerWaitMs;
     bool m_running = false;
 };

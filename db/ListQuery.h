@@ -5,13 +5,10 @@
 
 #include <QObject>
 
-#include <atomic>
 #include <functional>
-#include <list>
-#include <memory>
 
 class DbGateway;
-class QThread;
+class Worker;
 
 // Runs a page's list query on a worker thread, on that thread's own connection, and hands the
 // rows back in batches through queued signals. Starting a query supersedes the one running:
@@ -26,12 +23,11 @@ public:
     using Walk = std::function<Outcome(DbGateway&, const Sink&)>;
 
     explicit ListQuery(DbGateway& gateway, QObject* parent = nullptr);
-    ~ListQuery() override;
 
     void start(Walk walk);
     // Drops whatever the running query still delivers.
     void cancel();
-    bool isRunning() const { return m_running; }
+    bool isRunning() const;
 
 signals:
     void rowsReady(const QList<ReportRow>& rows);
@@ -39,11 +35,7 @@ signals:
     void finished(const Outcome& outcome);
 
 private:
-    void deliver(quint64 generation, const QList<ReportRow>& rows);
-    void complete(quint64 generation, QThread* thread, const Outcome& outcome);
-
     DbGateway& m_gateway;
-    std::shared_ptr<std::atomic<quint64>> m_generation;
-    std::list<std::unique_ptr<QThread>> m_threads;
-    bool m_running = false;
+    // Waits for its queries when the page goes: they run on the page's gateway.
+    Worker* m_worker = nullptr;
 };

@@ -1,20 +1,13 @@
 #include "records/ReceiveDlg.h"
 
 #include "audit/AuditDlg.h"
-#include "common/ReportModel.h"
-#include "db/ListQuery.h"
-#include "db/SessionUser.h"
 #include "records/RecordQueries.h"
-#include "skin/DialogUnits.h"
-#include "skin/WindowSkin.h"
 #include "widgets/Dialogs.h"
-#include "widgets/ReportView.h"
 #include "widgets/WindowPlacement.h"
 
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
-#include <QLabel>
 #include <QLoggingCategory>
 #include <QPushButton>
 #include <QSoundEffect>
@@ -29,21 +22,27 @@ const QString kSoundStop = QStringLiteral("暂停自动提示");
 const QString kPopupStart = QStringLiteral("开启自动提示信息框");
 const QString kPopupStop = QStringLiteral("暂停自动提示框");
 
+const QList<ReportModel::Column> kColumns = {{QStringLiteral("发送帐号"), 80},
+                                             {QStringLiteral("条数"), 60},
+                                             {QStringLiteral("短信内容"), 330},
+                                             {QStringLiteral("接收时间"), 130, true}};
+
 } // namespace
 
-CReceiveDlg::CReceiveDlg(const PageContext& context, QWidget* parent) : QWidget(parent), m_context(context)
+CReceiveDlg::CReceiveDlg(const PageContext& context, QWidget* parent)
+    : CListPage(context, QStringLiteral("receivePage"), kColumns, false, parent)
 {
-    setObjectName(QStringLiteral("receivePage"));
-    WindowSkin::stylePage(this);
-    m_model = new ReportModel({{QStringLiteral("发送帐号"), 80},
-                               {QStringLiteral("条数"), 60},
-                               {QStringLiteral("短信内容"), 330},
-                               {QStringLiteral("接收时间"), 130, true}},
-                              false, this);
-    m_query = new ListQuery(context.gateway, this);
-    connect(m_query, &ListQuery::rowsReady, m_model, &ReportModel::appendRows);
-    m_soundWatch = new ReceiveWatch(context.gateway, ReceiveWatch::Kind::Sound, this);
-    m_popupWatch = new ReceiveWatch(context.gateway, ReceiveWatch::Kind::Popup, this);
+    buildWatches();
+    buildControls();
+    setStaffPage();
+}
+
+CReceiveDlg::~CReceiveDlg() = default;
+
+void CReceiveDlg::buildWatches()
+{
+    m_soundWatch = new ReceiveWatch(m_context.gateway, ReceiveWatch::Kind::Sound, this);
+    m_popupWatch = new ReceiveWatch(m_context.gateway, ReceiveWatch::Kind::Popup, this);
     for (ReceiveWatch* watch : {m_soundWatch, m_popupWatch}) {
         connect(watch, &ReceiveWatch::polled, this, &CReceiveDlg::replaceRows);
         connect(watch, &ReceiveWatch::pollFailed, this,
@@ -51,74 +50,30 @@ CReceiveDlg::CReceiveDlg(const PageContext& context, QWidget* parent) : QWidget(
     }
     connect(m_soundWatch, &ReceiveWatch::alert, this, [this] { alert(false); });
     connect(m_popupWatch, &ReceiveWatch::alert, this, [this] { alert(true); });
-    const auto countRows = [this] { m_popupWatch->setListedRows(m_model->rowCount()); };
-    connect(m_model, &QAbstractItemModel::rowsInserted, this, countRows);
-    connect(m_model, &QAbstractItemModel::rowsRemoved, this, countRows);
-    connect(m_model, &QAbstractItemModel::modelReset, this, countRows);
-    buildControls();
+    const auto countRows = [this] { m_popupWatch->setListedRows(model()->rowCount()); };
+    connect(model(), &QAbstractItemModel::rowsInserted, this, countRows);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, countRows);
+    connect(model(), &QAbstractItemModel::modelReset, this, countRows);
 }
-
-CReceiveDlg::~CReceiveDlg() = default;
 
 void CReceiveDlg::buildControls()
 {
-    const auto label = [this](const QString& name, const QString& text, double x) {
-        auto* caption = new QLabel(text, this);
-        caption->setObjectName(name);
-        DialogUnits::place(caption, x, 6, 36, 9);
-        return caption;
-    };
-    const auto picker = [this](const QString& name, double x) {
-        auto* date = new QDateEdit(QDate::currentDate(), this);
-        date->setObjectName(name);
-        date->setCalendarPopup(true);
-        date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-        DialogUnits::place(date, x, 4, 68, 13);
-        return date;
-    };
-    const auto button = [this](const QString& name, const QString& text, double x, double y, double w) {
-        auto* push = new QPushButton(text, this);
-        push->setObjectName(name);
-        DialogUnits::place(push, x, y, w, 15);
-        return push;
-    };
-    QList<QWidget*> controls;
-    controls << label(QStringLiteral("firstDateCaption"), QStringLiteral("日期查询:"), 4);
-    m_first = picker(QStringLiteral("firstDate"), 40);
-    controls << m_first << label(QStringLiteral("lastDateCaption"), QStringLiteral("查询到:"), 114);
-    m_last = picker(QStringLiteral("lastDate"), 144);
-    controls << m_last;
-    QPushButton* range = button(QStringLiteral("rangeButton"), QStringLiteral("时间查询"), 218, 3, 48);
-    QPushButton* all = button(QStringLiteral("allButton"), QStringLiteral("全部查询"), 270, 3, 48);
-    QPushButton* clear = button(QStringLiteral("clearButton"), QStringLiteral("清空列表"), 322, 3, 48);
-    m_soundButton = button(QStringLiteral("soundWatchButton"), kSoundStart, 4, 21, 90);
-    m_popupButton = button(QStringLiteral("popupWatchButton"), kPopupStart, 98, 21, 90);
-    controls << range << all << clear << m_soundButton << m_popupButton;
-    m_list = ReportView::create(m_model, QStringLiteral("receiveList"), this);
-    DialogUnits::place(m_list, 2, 40, 415, 215);
-    controls << m_list;
-
-    connect(range, &QPushButton::clicked, this, &CReceiveDlg::listRange);
-    connect(all, &QPushButton::clicked, this, &CReceiveDlg::listAll);
-    connect(clear, &QPushButton::clicked, this, [this] {
-        m_query->cancel();
-        m_model->clear();
-    });
-    connect(m_soundButton, &QPushButton::clicked, this, &CReceiveDlg::toggleSoundWatch);
-    connect(m_popupButton, &QPushButton::clicked, this, &CReceiveDlg::togglePopupWatch);
-    connect(m_list, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { openAudit(index.row()); });
-    m_controls = controls;
-}
-
-void CReceiveDlg::showEvent(QShowEvent* event)
-{
-    // Blank for every account type but the administrator.
-    if (m_context.session.restricted) {
-        for (QWidget* control : std::as_const(m_controls))
-            control->hide();
-    }
-    QWidget::showEvent(event);
+    Controls::label(this, QStringLiteral("firstDateCaption"), QStringLiteral("日期查询:"), {4, 6, 36, 9});
+    m_first = Controls::date(this, QStringLiteral("firstDate"), {40, 4, 68, 13});
+    Controls::label(this, QStringLiteral("lastDateCaption"), QStringLiteral("查询到:"), {114, 6, 36, 9});
+    m_last = Controls::date(this, QStringLiteral("lastDate"), {144, 4, 68, 13});
+    const QList<QPushButton*> made =
+        Controls::actions(this, {{"rangeButton", "时间查询", {218, 3, 48, 15}, [this] { listRange(); }},
+                                 {"allButton", "全部查询", {270, 3, 48, 15}, [this] { listAll(); }},
+                                 {"clearButton", "清空列表", {322, 3, 48, 15}, [this] { clearList(); }},
+                                 {"soundWatchButton", "", {4, 21, 90, 15}, [this] { toggleWatch(false); }},
+                                 {"popupWatchButton", "", {98, 21, 90, 15}, [this] { toggleWatch(true); }}});
+    m_soundButton = made.at(3);
+    m_soundButton->setText(kSoundStart);
+    m_popupButton = made.at(4);
+    m_popupButton->setText(kPopupStart);
+    connect(addList(QStringLiteral("receiveList"), {2, 40, 415, 215}), &QAbstractItemView::doubleClicked,
+            this, [this](const QModelIndex& index) { openAudit(index.row()); });
 }
 
 void CReceiveDlg::setWatchTimings(const WatchTimings& timings)
@@ -129,55 +84,42 @@ void CReceiveDlg::setWatchTimings(const WatchTimings& timings)
 
 void CReceiveDlg::listAll()
 {
-    m_model->clear();
-    m_query->start(RecordQueries::waitingBatches(std::nullopt));
+    startListing(RecordQueries::waitingBatches(std::nullopt));
 }
 
 void CReceiveDlg::listRange()
 {
-    m_model->clear();
-    m_query->start(RecordQueries::waitingBatches(dayRange(m_first->date(), m_last->date())));
+    startListing(RecordQueries::waitingBatches(dayRange(m_first->date(), m_last->date())));
 }
 
-void CReceiveDlg::toggleSoundWatch()
+// The two watches share one toggle: while one runs, the other's button is disabled.
+void CReceiveDlg::toggleWatch(bool popup)
 {
+    ReceiveWatch* watch = popup ? m_popupWatch : m_soundWatch;
+    QPushButton* own = popup ? m_popupButton : m_soundButton;
+    QPushButton* other = popup ? m_soundButton : m_popupButton;
     if (m_watchToggle) {
-        m_soundButton->setText(kSoundStop);
-        m_popupButton->setEnabled(false);
-        m_soundWatch->start();
+        own->setText(popup ? kPopupStop : kSoundStop);
+        watch->start();
     } else {
-        m_soundButton->setText(kSoundStart);
-        m_popupButton->setEnabled(true);
-        m_soundWatch->stop();
+        own->setText(popup ? kPopupStart : kSoundStart);
+        watch->stop();
     }
-    m_watchToggle = !m_watchToggle;
-}
-
-void CReceiveDlg::togglePopupWatch()
-{
-    if (m_watchToggle) {
-        m_popupButton->setText(kPopupStop);
-        m_soundButton->setEnabled(false);
-        m_popupWatch->start();
-    } else {
-        m_popupButton->setText(kPopupStart);
-        m_soundButton->setEnabled(true);
-        m_popupWatch->stop();
-    }
+    other->setEnabled(!m_watchToggle);
     m_watchToggle = !m_watchToggle;
 }
 
 void CReceiveDlg::replaceRows(const QList<ReportRow>& rows)
 {
     // A watch's poll stands for the whole table: it replaces whatever a listing was filling.
-    m_query->cancel();
-    const QModelIndex current = m_list->currentIndex();
-    const qint64 selectedId = current.isValid() ? m_model->row(current.row()).id : -1;
-    m_model->clear();
-    m_model->appendRows(rows);
-    for (int k = 0; selectedId != -1 && k < m_model->rowCount(); ++k) {
-        if (m_model->row(k).id == selectedId) {
-            m_list->selectRow(k);
+    query()->cancel();
+    const QModelIndex current = list()->currentIndex();
+    const qint64 selectedId = current.isValid() ? model()->row(current.row()).id : -1;
+    model()->clear();
+    model()->appendRows(rows);
+    for (int k = 0; selectedId != -1 && k < model()->rowCount(); ++k) {
+        if (model()->row(k).id == selectedId) {
+            list()->selectRow(k);
             break;
         }
     }
@@ -185,7 +127,7 @@ void CReceiveDlg::replaceRows(const QList<ReportRow>& rows)
 
 void CReceiveDlg::alert(bool popup)
 {
-    if (m_model->rowCount() == 0)
+    if (model()->rowCount() == 0)
         return;
     playAlert();
     if (popup)
@@ -214,13 +156,13 @@ void CReceiveDlg::playAlert()
 
 SelectedRecord CReceiveDlg::recordAt(int row) const
 {
-    return {m_model->row(row).id, m_model->cell(row, 0), m_model->cell(row, 1), m_model->cell(row, 2),
-            m_model->cell(row, 3)};
+    return {model()->row(row).id, model()->cell(row, 0), model()->cell(row, 1), model()->cell(row, 2),
+            model()->cell(row, 3)};
 }
 
 QWidget* CReceiveDlg::openAudit(int row)
 {
-    if (row < 0 || row >= m_model->rowCount())
+    if (row < 0 || row >= model()->rowCount())
         return nullptr;
     const SelectedRecord record = recordAt(row);
     // One window per batch: a second one would open unnoticed beside the first.
@@ -236,5 +178,5 @@ QWidget* CReceiveDlg::openAudit(int row)
 void CReceiveDlg::removeAuditedRow(qint64 auditRowId)
 {
     if (auditRowId != -1)
-        m_model->removeIds({auditRowId});
+        model()->removeIds({auditRowId});
 }

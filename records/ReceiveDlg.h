@@ -2,28 +2,22 @@
 
 #include "audit/SelectedRecord.h"
 #include "records/ReceiveWatch.h"
-#include "widgets/PageContext.h"
+#include "widgets/ListPage.h"
 
-#include <QWidget>
-
-class ListQuery;
 class QDateEdit;
 class QPushButton;
 class QSoundEffect;
-class QTableView;
-class ReportModel;
 
 // Page "短信发送" of the admin panel: the batches waiting for audit, by date range or all of
 // them, and the two watches that sound the alert (and raise the popup) while batches wait.
 // A double-click opens the audit window of a row.
-class CReceiveDlg : public QWidget
+class CReceiveDlg : public CListPage
 {
     Q_OBJECT
 public:
     CReceiveDlg(const PageContext& context, QWidget* parent);
     ~CReceiveDlg() override;
 
-    ReportModel* model() const { return m_model; }
     ReceiveWatch* soundWatch() const { return m_soundWatch; }
     ReceiveWatch* popupWatch() const { return m_popupWatch; }
     // Tests run the watches at a faster pace.
@@ -43,25 +37,20 @@ signals:
     void soundRequested();
 
 protected:
-    // The page is made before the login; the account's rights are known when it is first shown.
-    void showEvent(QShowEvent* event) override;
+    // The listings end silently, failed or not; the rows listed so far stay.
+    void listingFinished(const Outcome&) override {}
 
 private:
     void buildControls();
+    void buildWatches();
     void listAll();
     void listRange();
-    void toggleSoundWatch();
-    void togglePopupWatch();
+    void toggleWatch(bool popup);
     void replaceRows(const QList<ReportRow>& rows);
     void alert(bool popup);
     void playAlert();
     SelectedRecord recordAt(int row) const;
 
-    PageContext m_context;
-    QList<QWidget*> m_controls;
-    ReportModel* m_model = nullptr;
-    QTableView* m_list = nullptr;
-    ListQuery* m_query = nullptr;
     QDateEdit* m_first = nullptr;
     QDateEdit* m_last = nullptr;
     QPushButton* m_soundButton = nullptr;

@@ -1,13 +1,10 @@
 #include "records/ReceiveWatch.h"
 
 #include "audit/SelectedRecord.h"
+#include "common/Worker.h"
 #include "db/DbGateway.h"
 #include "records/RecordQueries.h"
 #include "sending/SubmissionRun.h"
-
-#include <QThread>
-
-#include <chrono>
 
 namespace {
 
@@ -16,88 +13,64 @@ bool mayPoll()
     return RunIdle == 1 && AuditWindowClosed();
 }
 
+struct Poll
+{
+    bool opened = false;
+    bool found = false;
+    QString failure; // the text to report, empty when the poll went well or fails silently
+};
+
 } // namespace
 
-bool ReceiveWatch::Control::sleep(int milliseconds)
+// One start of a watch, on its worker's thread. It reaches the watch only through the run's
+// deliveries, which a stop drops, so a stopped watch's last poll never reaches the page.
+struct ReceiveWatch::Loop
 {
-    std::unique_lock lock(mutex);
-    return !wake.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return stopped.load(); });
-}
+    ReceiveWatch* watch;
+    DbGateway& gateway;
+    Kind kind;
+    WatchTimings timings;
+    std::shared_ptr<std::atomic<int>> listed;
+
+    void run(const Worker::Run& run) const;
+    Poll poll(const Worker::Run& run, bool& needsOpen) const;
+};
 
 ReceiveWatch::ReceiveWatch(DbGateway& gateway, Kind kind, QObject* parent)
-    : QObject(parent), m_gateway(gateway), m_kind(kind)
+    : QObject(parent), m_gateway(gateway), m_kind(kind), m_worker(new Worker(this, Worker::kWaitUntilDone))
 {
-}
-
-ReceiveWatch::~ReceiveWatch()
-{
-    stop();
-    for (auto& thread : m_threads)
-        thread->wait();
 }
 
 void ReceiveWatch::start()
 {
-    stop();
-    auto control = std::make_shared<Control>();
-    m_current = control;
-    QThread* thread = QThread::create([this, control] {
-        DbThreadScope scope(m_gateway);
-        run(control);
-        QThread* self = QThread::currentThread();
-        QMetaObject::invokeMethod(
-            this, [this, self] { join(self); }, Qt::QueuedConnection);
+    const Loop loop{this, m_gateway, m_kind, m_timings, m_listedRows};
+    m_worker->start([loop](const Worker::Run& run) -> std::function<void()> {
+        DbThreadScope scope(loop.gateway);
+        loop.run(run);
+        return {};
     });
-    m_threads.emplace_back(thread);
-    thread->start();
 }
 
 void ReceiveWatch::stop()
 {
-    if (!m_current)
-        return;
-    {
-        std::lock_guard lock(m_current->mutex);
-        m_current->stopped = true;
-    }
-    m_current->wake.notify_all();
-    m_current.reset();
+    m_worker->cancel();
 }
 
-void ReceiveWatch::join(QThread* thread)
+bool ReceiveWatch::isOn() const
 {
-    for (auto it = m_threads.begin(); it != m_threads.end(); ++it) {
-        if (it->get() == thread) {
-            (*it)->wait();
-            m_threads.erase(it);
-            return;
-        }
-    }
+    return m_worker->isRunning();
 }
 
-void ReceiveWatch::post(const std::shared_ptr<Control>& control, std::function<void()> call)
-{
-    // A stopped watch's last poll never reaches the page. Stops happen on this object's thread,
-    // where the call runs, so the flag cannot change between the check and the call.
-    QMetaObject::invokeMethod(
-        this,
-        [control, call = std::move(call)] {
-            if (!control->stopped)
-                call();
-        },
-        Qt::QueuedConnection);
-}
-
-ReceiveWatch::Poll ReceiveWatch::poll(const std::shared_ptr<Control>& control, bool& needsOpen)
+Poll ReceiveWatch::Loop::poll(const Worker::Run& run, bool& needsOpen) const
 {
     Poll result;
-    if (needsOpen && !m_gateway.DbOpen())
+    if (needsOpen && !gateway.DbOpen())
         return result; // silent; tried again next cycle
     needsOpen = false;
     result.opened = true;
     QList<ReportRow> rows;
     const RecordQueries::WaitingRead read =
-        RecordQueries::readWaitingBatches(m_gateway, std::nullopt, [&](ReportRow row) {
+        RecordQueries::readWaitingBatches(gateway, std::nullopt, [&](ReportRow row) {
             rows.append(std::move(row));
             return true;
         });
@@ -105,45 +78,43 @@ ReceiveWatch::Poll ReceiveWatch::poll(const std::shared_ptr<Control>& control, b
         needsOpen = true;
     if (read.status == RecordQueries::WaitingRead::OpenFailed) {
         result.opened = false;
-        if (m_kind == Kind::Sound)
+        if (kind == Kind::Sound)
             result.failure = Outcome::withReason(soundOpenFailed(), read.reason);
         return result;
     }
     if (read.status == RecordQueries::WaitingRead::ReadFailed)
         result.failure =
-            Outcome::withReason(m_kind == Kind::Sound ? soundReadFailed() : popupReadFailed(), read.reason);
+            Outcome::withReason(kind == Kind::Sound ? soundReadFailed() : popupReadFailed(), read.reason);
     result.found = !rows.isEmpty();
-    post(control, [this, rows = std::move(rows)] { emit polled(rows); });
+    run.deliver([watch = watch, rows = std::move(rows)] { emit watch->polled(rows); });
     return result;
 }
 
-void ReceiveWatch::run(const std::shared_ptr<Control>& control)
+void ReceiveWatch::Loop::run(const Worker::Run& run) const
 {
-    const WatchTimings timings = m_timings;
-    const auto listed = m_listedRows;
     bool needsOpen = true;
     bool reported = false; // the current outage has been told
-    while (!control->stopped) {
+    while (!run.cancelled()) {
         if (!mayPoll()) {
-            control->sleep(m_kind == Kind::Sound ? timings.pollMs : timings.pauseCheckMs);
+            run.sleep(kind == Kind::Sound ? timings.pollMs : timings.pauseCheckMs);
             continue;
         }
-        if (m_kind == Kind::Popup && listed->load() > 0) {
-            post(control, [this] { emit alert(); });
-            control->sleep(timings.popupRepeatMs);
+        if (kind == Kind::Popup && listed->load() > 0) {
+            run.deliver([watch = watch] { emit watch->alert(); });
+            run.sleep(timings.popupRepeatMs);
             continue;
         }
-        const Poll result = poll(control, needsOpen);
+        const Poll result = poll(run, needsOpen);
         if (!result.failure.isEmpty() && !reported) {
             reported = true;
-            post(control, [this, text = result.failure] { emit pollFailed(text); });
+            run.deliver([watch = watch, text = result.failure] { emit watch->pollFailed(text); });
         } else if (result.opened && result.failure.isEmpty()) {
             reported = false;
         }
         if (result.found) {
-            post(control, [this] { emit alert(); });
-            control->sleep(m_kind == Kind::Sound ? timings.afterSoundMs : timings.afterPopupMs);
+            run.deliver([watch = watch] { emit watch->alert(); });
+            run.sleep(kind == Kind::Sound ? timings.afterSoundMs : timings.afterPopupMs);
         }
-        control->sleep(timings.pollMs);
+        run.sleep(timings.pollMs);
     }
 }

@@ -5,13 +5,10 @@
 #include <QObject>
 
 #include <atomic>
-#include <condition_variable>
-#include <list>
 #include <memory>
-#include <mutex>
 
 class DbGateway;
-class QThread;
+class Worker;
 
 // Pace of the watches. The defaults are the service's rhythm: a poll every 6 s, and a popup
 // every 15 s for the first waiting row while the list holds rows.
@@ -38,12 +35,11 @@ public:
     };
 
     ReceiveWatch(DbGateway& gateway, Kind kind, QObject* parent = nullptr);
-    ~ReceiveWatch() override;
 
     void setTimings(const WatchTimings& timings) { m_timings = timings; }
     void start();
     void stop();
-    bool isOn() const { return m_current != nullptr; }
+    bool isOn() const;
     // How many rows the page lists now; the popup watch polls only while it is 0.
     void setListedRows(int rows) { m_listedRows->store(rows); }
 
@@ -60,29 +56,12 @@ signals:
     void pollFailed(const QString& text);
 
 private:
-    struct Control
-    {
-        std::mutex mutex;
-        std::condition_variable wake;
-        std::atomic<bool> stopped{false};
-        // Waits, or returns false at once when the watch has been stopped.
-        bool sleep(int milliseconds);
-    };
-    struct Poll
-    {
-        bool opened = false;
-        bool found = false;
-        QString failure; // the text to report, empty when the poll went well or fails silently
-    };
-    void run(const std::shared_ptr<Control>& control);
-    Poll poll(const std::shared_ptr<Control>& control, bool& needsOpen);
-    void post(const std::shared_ptr<Control>& control, std::function<void()> call);
-    void join(QThread* thread);
+    struct Loop;
 
     DbGateway& m_gateway;
     Kind m_kind;
     WatchTimings m_timings;
     std::shared_ptr<std::atomic<int>> m_listedRows = std::make_shared<std::atomic<int>>(0);
-    std::shared_ptr<Control> m_current;
-    std::list<std::unique_ptr<QThread>> m_threads;
+    // Waits for the poll in hand when the page goes: it runs on the page's gateway.
+    Worker* m_worker = nullptr;
 };

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -138,7 +139,8 @@ void TestDialogs::controlsAreNamedAndPlacedInUnits()
                                   Controls::button(&page, QStringLiteral("b"), QStringLiteral("按钮"), box),
                                   Controls::checkBox(&page, QStringLiteral("c"), QStringLiteral("记住"), box),
                                   Controls::skinButton(&page, QStringLiteral("s"), QStringLiteral("login"),
-                                                       QStringLiteral("登录"), box)};
+                                                       QStringLiteral("登录"), box),
+                                  Controls::date(&page, QStringLiteral("d"), box)};
     for (QWidget* widget : made) {
         QCOMPARE(widget->geometry(), expected);
         QCOMPARE(page.findChild<QWidget*>(widget->objectName()), widget);
@@ -150,6 +152,16 @@ void TestDialogs::controlsAreNamedAndPlacedInUnits()
     QCOMPARE(table.size(), 2);
     QCOMPARE(table[1]->objectName(), QStringLiteral("second"));
     QCOMPARE(table[1]->text(), QStringLiteral("二"));
+    QCOMPARE(page.findChild<QDateEdit*>(QStringLiteral("d"))->text(),
+             QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    QStringList clicked;
+    const QList<QPushButton*> actions =
+        Controls::actions(&page, {{"run", "执行", box, [&] { clicked << "run"; }},
+                                  {"stop", "停止", box, [&] { clicked << "stop"; }}});
+    actions[1]->click();
+    actions[0]->click();
+    QCOMPARE(clicked, (QStringList{"stop", "run"}));
+    QVERIFY(!actions[0]->autoDefault());
 }
 
 void TestDialogs::formFieldsFollowTheirColumn()
@@ -157,15 +169,16 @@ void TestDialogs::formFieldsFollowTheirColumn()
     QWidget page;
     QLineEdit* name = nullptr;
     QLineEdit* password = nullptr;
-    const double below = Controls::fields(
-        &page, {{"name", "用户名：", &name}, {"password", "密码：", &password, true}}, {10, 20, 14, 84, 100});
+    const double below =
+        Controls::fields(&page, {{"Name", "用户名：", &name}, {"Password", "密码：", &password, true}},
+                         {10, 20, 14, 84, 100}, QStringLiteral("add"));
     QCOMPARE(below, 48.0);
     QVERIFY(name && password);
-    QCOMPARE(password->objectName(), QStringLiteral("password"));
+    QCOMPARE(password->objectName(), QStringLiteral("addPassword"));
     QCOMPARE(password->echoMode(), QLineEdit::Password);
     QCOMPARE(name->echoMode(), QLineEdit::Normal);
     QCOMPARE(password->geometry(), QRect(144, 51, 150, 18));
-    auto* label = page.findChild<QLabel*>(QStringLiteral("passwordLabel"));
+    auto* label = page.findChild<QLabel*>(QStringLiteral("addPasswordLabel"));
     QVERIFY(label);
     QCOMPARE(label->text(), QStringLiteral("密码："));
     QCOMPARE(label->geometry(), QRect(15, 53, 126, 15));

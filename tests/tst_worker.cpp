@@ -9,6 +9,7 @@ class TestWorker : public QObject
     Q_OBJECT
 private slots:
     void onlyTheCurrentRunDeliversAndNoOwnerWaits();
+    void sleepsEndAtCancelAndAWaitingOwnerWaitsInFull();
 };
 
 void TestWorker::onlyTheCurrentRunDeliversAndNoOwnerWaits()
@@ -39,6 +40,27 @@ void TestWorker::onlyTheCurrentRunDeliversAndNoOwnerWaits()
     QVERIFY(Worker::waitForAbandoned(3000));
     QTest::qWait(50);
     QCOMPARE(delivered.size(), 2);
+}
+
+void TestWorker::sleepsEndAtCancelAndAWaitingOwnerWaitsInFull()
+{
+    std::atomic<bool> slept{true};
+    std::atomic<bool> ended{false};
+    auto* worker = new Worker(nullptr, Worker::kWaitUntilDone);
+    worker->start([&](const Worker::Run& run) -> std::function<void()> {
+        slept = run.sleep(60000);
+        // Longer than a bounded wait: this worker's owner must still wait for it.
+        QThread::msleep(Worker::kOwnerWaitMs + 300);
+        ended = true;
+        return {};
+    });
+    QElapsedTimer clock;
+    clock.start();
+    delete worker;
+    QVERIFY(ended);
+    QVERIFY(!slept);
+    QVERIFY(clock.elapsed() < 10000);
+    QCOMPARE(Worker::abandonedCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestWorker)

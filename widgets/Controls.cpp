@@ -3,6 +3,7 @@
 #include "skin/SkinButton.h"
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,6 +35,14 @@ QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& text, c
     return make<QCheckBox>(parent, name, box, text);
 }
 
+QDateEdit* date(QWidget* parent, const QString& name, const Box& box)
+{
+    auto* date = make<QDateEdit>(parent, name, box, QDate::currentDate());
+    date->setCalendarPopup(true);
+    date->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return date;
+}
+
 CSkinButton* skinButton(QWidget* parent, const QString& name, const QString& art, const QString& function,
                         const Box& box)
 {
@@ -50,11 +59,24 @@ QList<QPushButton*> buttons(QWidget* parent, std::initializer_list<Row> rows)
     return made;
 }
 
-double fields(QWidget* parent, std::initializer_list<Field> rows, const FieldColumn& column)
+QList<QPushButton*> actions(QWidget* parent, std::initializer_list<Action> rows)
+{
+    QList<QPushButton*> made;
+    for (const Action& row : rows) {
+        QPushButton* push =
+            button(parent, QString::fromLatin1(row.name), QString::fromUtf8(row.text), row.box);
+        QObject::connect(push, &QPushButton::clicked, parent, row.clicked);
+        made << push;
+    }
+    return made;
+}
+
+double fields(QWidget* parent, std::initializer_list<Field> rows, const FieldColumn& column,
+              const QString& prefix)
 {
     double y = column.top;
     for (const Field& row : rows) {
-        const QString name = QString::fromLatin1(row.name);
+        const QString name = prefix + QString::fromLatin1(row.name);
         label(parent, name + QStringLiteral("Label"), QString::fromUtf8(row.label),
               {column.x, y + 1, column.labelWidth, 10});
         *row.edit =

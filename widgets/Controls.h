@@ -5,11 +5,13 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <initializer_list>
 #include <utility>
 
 class CSkinButton;
 class QCheckBox;
+class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -23,7 +25,8 @@ class QWidget;
 //     auto* any = Controls::make<QComboBox>(this, QStringLiteral("categoryBox"), {44, 4, 60, 90});
 //
 // Where a page has many controls of one kind, a table reads better: rows of name, text and box
-// for buttons (Controls::buttons), or Controls::fields for a form's labelled edits.
+// for buttons (Controls::buttons, or Controls::actions with what each does), or
+// Controls::fields for a form's labelled edits.
 namespace Controls {
 
 // A control's rectangle in dialog units.
@@ -51,6 +54,8 @@ QLineEdit* edit(QWidget* parent, const QString& name, const Box& box, bool maske
 // Never a default button: Enter in a page's edit must not press a button of the window.
 QPushButton* button(QWidget* parent, const QString& name, const QString& text, const Box& box);
 QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& text, const Box& box);
+// A day picker showing today as "yyyy-MM-dd", with a calendar to pick from.
+QDateEdit* date(QWidget* parent, const QString& name, const Box& box);
 // A painted button: art names the faces "buttons/<art>" and "buttons/<art>-hot" of the skin;
 // function is the text read out for it.
 CSkinButton* skinButton(QWidget* parent, const QString& name, const QString& art, const QString& function,
@@ -65,6 +70,17 @@ struct Row
 };
 // The buttons of the rows, in their order.
 QList<QPushButton*> buttons(QWidget* parent, std::initializer_list<Row> rows);
+
+// One row of a table of buttons that each do one thing when clicked.
+struct Action
+{
+    const char* name;
+    const char* text;
+    Box box;
+    std::function<void()> clicked;
+};
+// The buttons of the rows, in their order, each connected to its action while parent lives.
+QList<QPushButton*> actions(QWidget* parent, std::initializer_list<Action> rows);
 
 // One labelled edit of a form. The label is named after the edit plus "Label".
 struct Field
@@ -84,7 +100,9 @@ struct FieldColumn
     double labelWidth;
     double editWidth;
 };
-// Creates the fields down the column and returns the y just below the last row's step.
-double fields(QWidget* parent, std::initializer_list<Field> rows, const FieldColumn& column);
+// Creates the fields down the column and returns the y just below the last row's step. Each
+// edit is named prefix plus its row's name.
+double fields(QWidget* parent, std::initializer_list<Field> rows, const FieldColumn& column,
+              const QString& prefix = {});
 
 } // namespace Controls
