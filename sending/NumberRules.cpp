@@ -85,13 +85,3 @@ NumberCheck CheckNumberLine(const QString& line, int& checkedCount)
     ++checkedCount;
     return {NumberCheck::Accepted, {}};
 }
-
-QString numberCountLabel(qsizetype n)
-{
-    return QStringLiteral("文本导入:%1 条").arg(n);
-}
-
-QString filterProgressLabel(qsizetype n)
-{
-    return QStringLiteral("过滤号码:%1 条").arg(n);
-}

@@ -23,6 +23,3 @@ struct NumberCheck
 // Checks one line of a number list. checkedCount is the number of lines accepted so far; it
 // is used for the line number in messages and grows by one for an accepted line.
 NumberCheck CheckNumberLine(const QString& line, int& checkedCount);
-
-QString numberCountLabel(qsizetype n);
-QString filterProgressLabel(qsizetype n);

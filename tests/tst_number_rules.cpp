@@ -1,3 +1,4 @@
+#include "sending/Counters.h"
 #include "sending/Dedupe.h"
 #include "sending/NumberRules.h"
 
@@ -97,8 +98,12 @@ void TestNumberRules::checkNumberLine()
 
 void TestNumberRules::labels()
 {
-    QCOMPARE(numberCountLabel(30000), QStringLiteral("文本导入:30000 条"));
-    QCOMPARE(filterProgressLabel(0), QStringLiteral("过滤号码:0 条"));
+    Counters counters;
+    counters.numbers = 30000;
+    QCOMPARE(counters.text(Counter::Numbers), QStringLiteral("文本导入:30000 条"));
+    counters.numbers = 0;
+    counters.filtering = true;
+    QCOMPARE(counters.text(Counter::Numbers), QStringLiteral("过滤号码:0 条"));
 }
 
 void TestNumberRules::removeDuplicates_data()

@@ -6,7 +6,7 @@
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"
-#include "sending/SendingController.h"
+#include "sending/SendingState.h"
 #include "sending/SubmissionRun.h"
 
 #include <QApplication>
