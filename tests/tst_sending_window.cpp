@@ -3,6 +3,7 @@
 
 #include "app/MainDlg.h"
 #include "common/Gbk.h"
+#include "common/Worker.h"
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"
@@ -17,6 +18,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <thread>
 
 class TestSendingWindow : public QObject
 {
@@ -38,6 +41,7 @@ private slots:
     void listWorkRefusedWhileRunWrites();
     void deleteAfterDoubleClickTakesTheEntryThatMovedUp();
     void failedPartsAreNotCountedAsSubmitted();
+    void closingWaitsForThePartInHand();
     void oddFilesSayWhy();
 
 private:
@@ -337,6 +341,35 @@ void TestSendingWindow::failedPartsAreNotCountedAsSubmitted()
     QCOMPARE(label("failedLabel"), QStringLiteral("提交失败:4 条"));
     QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 500);
     QCOMPARE(m_dialogs->messages.size(), 1);
+}
+
+void TestSendingWindow::closingWaitsForThePartInHand()
+{
+    logInAs(QStringLiteral("user01"));
+    // Another client holds the write lock until well after the close, so the run is still in
+    // its first part when the user quits.
+    std::atomic<bool> locked{false};
+    std::thread holder([this, &locked] {
+        DbGateway other(m_gateway->config());
+        DbThreadScope scope(other);
+        locked = other.DbExecute(QStringLiteral("BEGIN IMMEDIATE"));
+        QThread::msleep(4 * Worker::kOwnerWaitMs);
+        other.DbExecute(QStringLiteral("ROLLBACK"));
+    });
+    QTRY_VERIFY(locked);
+    m_window->numbers()->append({QStringLiteral("13800000001")});
+    editor()->setPlainText(QStringLiteral("hello"));
+    button("submitButton")->click();
+    m_dialogs->answerYes = true;
+    QVERIFY(m_window->close());
+    holder.join();
+    QCOMPARE(m_dialogs->texts().last(),
+             QStringLiteral("提示: 短信正在提交,确认在当前这一条写完后停止并退出程序?"));
+    // The part and its charge are in; nothing of the run is left behind on the database.
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 1);
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 499);
+    m_window.reset();
+    QCOMPARE(Worker::abandonedCount(), 0);
 }
 
 void TestSendingWindow::oddFilesSayWhy()
