@@ -7,7 +7,6 @@
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "db/StorableText.h"
-#include "skin/DialogUnits.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
 #include "widgets/Controls.h"
@@ -28,6 +27,12 @@ QString withoutBlanks(QString text)
 {
     text.remove(QLatin1Char(' '));
     return text;
+}
+
+// The login bitmap fixes the two edits in pixels.
+Controls::Box inPixels(double x, double y, double width, double height)
+{
+    return {x / 1.5, y / 1.5, width / 1.5, height / 1.5};
 }
 
 } // namespace
@@ -55,14 +60,9 @@ CLoginDlg::~CLoginDlg()
 
 void CLoginDlg::buildControls()
 {
-    m_name = new QLineEdit(this);
-    m_name->setObjectName(QStringLiteral("loginName"));
-    m_name->setGeometry(74, 162, 135, 17);
+    m_name = Controls::edit(this, QStringLiteral("loginName"), inPixels(74, 162, 135, 17));
     m_name->setAccessibleName(QStringLiteral("帐号"));
-    m_password = new QLineEdit(this);
-    m_password->setObjectName(QStringLiteral("password"));
-    m_password->setEchoMode(QLineEdit::Password);
-    m_password->setGeometry(74, 187, 135, 17);
+    m_password = Controls::edit(this, QStringLiteral("password"), inPixels(74, 187, 135, 17), true);
     m_password->setAccessibleName(QStringLiteral("密码"));
     // The box carries its own caption, so a click on the words ticks it too.
     m_remember = Controls::checkBox(this, QStringLiteral("rememberBox"), QStringLiteral("记住密码"),
@@ -83,9 +83,7 @@ void CLoginDlg::buildControls()
                              QStringLiteral("注册充值"), {102, 186, 44, 15});
     registration->SetTooltipText(QStringLiteral("注册充值!"));
 
-    m_registerHolder = new QFrame(this);
-    m_registerHolder->setObjectName(QStringLiteral("registerHolder"));
-    DialogUnits::place(m_registerHolder, 155, 89, 242, 132);
+    m_registerHolder = Controls::make<QFrame>(this, QStringLiteral("registerHolder"), {155, 89, 242, 132});
     m_registerPage = new CRegisterDlg(m_gateway, m_registerHolder);
     m_registerPage->setGeometry(m_registerHolder->rect());
     m_registerPage->hide();
