@@ -1,8 +1,8 @@
+#include "Fixtures.h"
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
 #include "app/MainDlg.h"
-#include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"
 
@@ -76,11 +76,7 @@ void TestMainWindow::cleanup()
 
 std::unique_ptr<CMainDlg> TestMainWindow::logInAs(const QString& name)
 {
-    m_session = SessionUser();
-    m_session.loginName = name;
-    m_session.password = QStringLiteral("pw");
-    if (DbLogin(*m_gateway, m_session, name, m_session.password).result != LoginResult::Accepted)
-        qFatal("test account missing");
+    m_session = Fixtures::logIn(*m_gateway, name, QStringLiteral("pw"));
     auto window = std::make_unique<CMainDlg>(*m_gateway, m_session, m_dir.path());
     window->enterSession();
     window->show();

@@ -1,17 +1,16 @@
+#include "Fixtures.h"
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
 #include "app/MainDlg.h"
 #include "common/Gbk.h"
 #include "common/Worker.h"
-#include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"
 #include "sending/SendingState.h"
 #include "sending/SubmissionRun.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -80,17 +79,12 @@ void TestSendingWindow::cleanup()
 
 void TestSendingWindow::writeFile(const QString& name, const QByteArray& bytes)
 {
-    QFile file(m_dir.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
+    QVERIFY(Fixtures::writeFile(m_dir.filePath(name), bytes));
 }
 
 void TestSendingWindow::logInAs(const QString& name)
 {
-    m_session = SessionUser();
-    m_session.loginName = name;
-    m_session.password = QStringLiteral("pw");
-    QCOMPARE(DbLogin(*m_gateway, m_session, name, m_session.password).result, LoginResult::Accepted);
+    m_session = Fixtures::logIn(*m_gateway, name, QStringLiteral("pw"));
     m_window = std::make_unique<CMainDlg>(*m_gateway, m_session, m_dir.path());
     m_window->enterSession();
     m_window->show();
@@ -183,9 +177,8 @@ void TestSendingWindow::exportAppends()
     button("exportButton")->click();
     QCOMPARE(m_dialogs->fileRequests[0].title, QStringLiteral("[保存手机号码]"));
     QCOMPARE(m_dialogs->fileRequests[0].defaultSuffix, QStringLiteral("txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("13800000001\r\n13800000002\r\n13800000001\r\n13800000002\r\n"));
+    QCOMPARE(Fixtures::readFile(path),
+             QByteArray("13800000001\r\n13800000002\r\n13800000001\r\n13800000002\r\n"));
     QVERIFY(m_dialogs->messages.isEmpty());
 }
 

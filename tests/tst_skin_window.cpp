@@ -1,10 +1,10 @@
+#include "Fixtures.h"
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
 #include "app/LoginDlg.h"
 #include "app/MainDlg.h"
 #include "app/PopupDlg.h"
-#include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "skin/Outline.h"
 #include "skin/SkinArt.h"
@@ -111,12 +111,7 @@ void TestSkinWindow::cleanup()
 
 std::unique_ptr<CMainDlg> TestSkinWindow::mainWindow()
 {
-    m_session = SessionUser();
-    m_session.loginName = QStringLiteral("admin");
-    m_session.password = QStringLiteral("pw");
-    if (DbLogin(*m_gateway, m_session, m_session.loginName, m_session.password).result !=
-        LoginResult::Accepted)
-        qFatal("test account missing");
+    m_session = Fixtures::logIn(*m_gateway, QStringLiteral("admin"), QStringLiteral("pw"));
     auto window = std::make_unique<CMainDlg>(*m_gateway, m_session, m_dir.path());
     window->enterSession();
     window->show();
