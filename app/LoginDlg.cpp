@@ -1,5 +1,7 @@
 #include "app/LoginDlg.h"
 
+#include "app/WindowKeys.h"
+
 #include "admin/RegisterDlg.h"
 #include "common/BuildConfig.h"
 #include "common/ProcessExit.h"
@@ -12,7 +14,6 @@
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -50,13 +51,14 @@ CLoginDlg::CLoginDlg(DbGateway& gateway, SessionUser& session, const QString& se
     buildControls();
     buildWebButtons();
     loadRemembered();
-    qApp->installEventFilter(this);
+    // Only the login button logs in; Return and space never press it. The registration page
+    // keeps its keys, as its fields take blanks.
+    new WindowKeys(
+        this, [this](const QWidget* control) { return m_registerPage->isAncestorOf(control); },
+        [this] { quitAfterConfirmation(QStringLiteral("提示!"), false); });
 }
 
-CLoginDlg::~CLoginDlg()
-{
-    qApp->removeEventFilter(this);
-}
+CLoginDlg::~CLoginDlg() = default;
 
 void CLoginDlg::buildControls()
 {
@@ -188,26 +190,6 @@ void CLoginDlg::quitAfterConfirmation(const QString& caption, bool questionIcon)
 void CLoginDlg::reject()
 {
     quitAfterConfirmation(Dialogs::kNotice, true);
-}
-
-bool CLoginDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
-        return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this)
-        return false;
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Escape) {
-        if (event->type() == QEvent::KeyPress)
-            quitAfterConfirmation(QStringLiteral("提示!"), false);
-        return true;
-    }
-    // Only the login button logs in; Return and space never press it. The registration page
-    // keeps its keys, as its fields take blanks.
-    if (m_registerPage->isAncestorOf(widget))
-        return false;
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
 }
 
 void CLoginDlg::paintEvent(QPaintEvent*)

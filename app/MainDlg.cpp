@@ -2,8 +2,8 @@
 
 #include "app/FirstAdminDlg.h"
 #include "app/LoginDlg.h"
-#include "app/MainKeys.h"
 #include "app/MainPages.h"
+#include "app/WindowKeys.h"
 #include "common/ProcessExit.h"
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"
@@ -95,8 +95,12 @@ CMainDlg::CMainDlg(DbGateway& gateway, SessionUser& session, const QString& star
     buildPages();
     buildContextMenu();
     connectSending();
-    new MainKeys(
-        this, [this](const QWidget* widget) { return m_pages->hosts(widget); },
+    // Editors take Return and space, and so does every control of a hosted page.
+    new WindowKeys(
+        this,
+        [this](const QWidget* control) {
+            return WindowKeys::inTextEditor(control) || m_pages->holds(control);
+        },
         [this] {
             if (confirmQuit(QStringLiteral("提示!"), false))
                 close();

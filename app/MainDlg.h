@@ -46,7 +46,6 @@ protected:
 
 private:
     void buildComposition();
-    void buildCounters();
     void buildButtons();
     void buildButtonColumn();
     void buildPages();

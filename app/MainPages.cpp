@@ -32,20 +32,20 @@ MainPages::MainPages(QWidget* window, const PageContext& context, std::function<
 void MainPages::build(const PageContext& context)
 {
     m_pages[Records].page = new CRecordsDlg(context, m_pages[Records].holder);
-    m_adminPanel = new CAdminPanelDlg(context, m_pages[Admin].holder);
-    m_pages[Admin].page = m_adminPanel;
+    auto* adminPanel = new CAdminPanelDlg(context, m_pages[Admin].holder);
+    m_pages[Admin].page = adminPanel;
     // Each notice is a window of its own that frees itself after its 5 seconds.
-    connect(m_adminPanel->receivePage(), &CReceiveDlg::WM_SHOW_POPUP, this,
+    connect(adminPanel->receivePage(), &CReceiveDlg::WM_SHOW_POPUP, this,
             [](const SelectedRecord& record) { (new CPopupDlg(record))->show(); });
     m_pages[Profile].page = new CProfileDlg(context, m_pages[Profile].holder);
     m_manualEntry = new CManualEntryDlg(m_pages[Manual].holder);
     m_pages[Manual].page = m_manualEntry;
 }
 
-bool MainPages::hosts(const QWidget* widget) const
+bool MainPages::holds(const QWidget* widget) const
 {
     for (const Hosted& hosted : m_pages) {
-        if (widget == hosted.page)
+        if (widget == hosted.page || hosted.page->isAncestorOf(widget))
             return true;
     }
     return false;

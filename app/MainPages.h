@@ -5,7 +5,6 @@
 #include <array>
 #include <functional>
 
-class CAdminPanelDlg;
 class CManualEntryDlg;
 class QFrame;
 class QWidget;
@@ -33,9 +32,8 @@ public:
     MainPages(QWidget* window, const PageContext& context, std::function<void(bool)> showComposition);
 
     CManualEntryDlg* manualEntry() const { return m_manualEntry; }
-    CAdminPanelDlg* adminPanel() const { return m_adminPanel; }
-    // True when widget is one of the pages.
-    bool hosts(const QWidget* widget) const;
+    // True when widget is one of the pages or inside one.
+    bool holds(const QWidget* widget) const;
 
     // A large page comes into view, or, when it is in view, goes back to the composition.
     void toggle(Page page);
@@ -58,5 +56,4 @@ private:
     std::function<void(bool)> m_showComposition;
     std::array<Hosted, Count> m_pages;
     CManualEntryDlg* m_manualEntry = nullptr;
-    CAdminPanelDlg* m_adminPanel = nullptr;
 };

@@ -58,14 +58,13 @@ void TestComposition::labels_data()
 {
     QTest::addColumn<QString>("text");
 
-    Counters counters;
-    counters.characters = 72;
-    counters.messages = 2;
-    counters.submitted = 6;
-    counters.failed = 3;
-    counters.recharged = 999999999;
-    counters.sent = QStringLiteral("12");
-    counters.balance = -5;
+    Counters counters{.characters = 72,
+                      .messages = 2,
+                      .submitted = 6,
+                      .failed = 3,
+                      .recharged = 999999999,
+                      .sent = QStringLiteral("12"),
+                      .balance = -5};
     const auto row = [&](const char* name, Counter counter) {
         QTest::newRow(name) << counters.text(counter);
     };
