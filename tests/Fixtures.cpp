@@ -44,6 +44,18 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+QList<ReportRow> walk(DbGateway& gateway, const ListQuery::Walk& query, Outcome* outcome)
+{
+    QList<ReportRow> rows;
+    const Outcome result = query(gateway, [&](ReportRow row) {
+        rows.append(std::move(row));
+        return true;
+    });
+    if (outcome)
+        *outcome = result;
+    return rows;
+}
+
 SessionUser logIn(DbGateway& gateway, const QString& loginName, const QString& password)
 {
     SessionUser session;

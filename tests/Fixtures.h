@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/ListQuery.h"
 #include "db/SessionUser.h"
 
 #include <QByteArray>
@@ -37,6 +38,10 @@ qint64 lastId(DbGateway& gateway, const QString& table);
 
 bool writeFile(const QString& path, const QByteArray& bytes);
 QByteArray readFile(const QString& path);
+
+// Runs a list query's walk to its end on the calling thread; outcome, when given, gets how it
+// ended.
+QList<ReportRow> walk(DbGateway& gateway, const ListQuery::Walk& query, Outcome* outcome = nullptr);
 
 // The session of an accepted login, as the login dialog leaves it; a refusal fails the test.
 SessionUser logIn(DbGateway& gateway, const QString& loginName, const QString& password);

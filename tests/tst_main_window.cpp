@@ -1,4 +1,3 @@
-#include "Fixtures.h"
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
@@ -76,11 +75,7 @@ void TestMainWindow::cleanup()
 
 std::unique_ptr<CMainDlg> TestMainWindow::logInAs(const QString& name)
 {
-    m_session = Fixtures::logIn(*m_gateway, name, QStringLiteral("pw"));
-    auto window = std::make_unique<CMainDlg>(*m_gateway, m_session, m_dir.path());
-    window->enterSession();
-    window->show();
-    return window;
+    return loggedInWindow(*m_gateway, m_session, m_dir.path(), name, QStringLiteral("pw"));
 }
 
 void TestMainWindow::headerAndCountersAtStart()

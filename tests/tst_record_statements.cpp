@@ -13,19 +13,7 @@ namespace {
 using Fixtures::addAudited;
 using Fixtures::addWaiting;
 using Fixtures::lastId;
-
-// Runs a walk to its end on the calling thread.
-QList<ReportRow> walk(DbGateway& gateway, const ListQuery::Walk& query, Outcome* outcome = nullptr)
-{
-    QList<ReportRow> rows;
-    const Outcome result = query(gateway, [&](ReportRow row) {
-        rows.append(std::move(row));
-        return true;
-    });
-    if (outcome)
-        *outcome = result;
-    return rows;
-}
+using Fixtures::walk;
 
 QStringList column(const QList<ReportRow>& rows, int k)
 {

@@ -84,10 +84,7 @@ void TestSendingWindow::writeFile(const QString& name, const QByteArray& bytes)
 
 void TestSendingWindow::logInAs(const QString& name)
 {
-    m_session = Fixtures::logIn(*m_gateway, name, QStringLiteral("pw"));
-    m_window = std::make_unique<CMainDlg>(*m_gateway, m_session, m_dir.path());
-    m_window->enterSession();
-    m_window->show();
+    m_window = loggedInWindow(*m_gateway, m_session, m_dir.path(), name, QStringLiteral("pw"));
 }
 
 void TestSendingWindow::waitForRunEnd()
