@@ -67,7 +67,7 @@ struct ButtonRow
     const char* tip = nullptr;
 };
 
-CSkinButton* addButton(QWidget* parent, const ButtonRow& row)
+CSkinButton* paintedButton(QWidget* parent, const ButtonRow& row)
 {
     CSkinButton* button = Controls::skinButton(parent, QLatin1String(row.name), QLatin1String(row.art),
                                                QString::fromUtf8(row.function), row.box);
@@ -147,14 +147,14 @@ void CMainDlg::showCounter(Counter counter)
 
 void CMainDlg::buildButtons()
 {
-    m_submit = addButton(this, {"submitButton", "submit", "提交发送", {445, 67, 76, 17}, "提交发送!"});
-    m_pause = addButton(this, {"pauseButton", "pause", "暂停发送", {445, 67, 76, 17}, "暂停发送!"});
+    m_submit = paintedButton(this, {"submitButton", "submit", "提交发送", {445, 67, 76, 17}, "提交发送!"});
+    m_pause = paintedButton(this, {"pauseButton", "pause", "暂停发送", {445, 67, 76, 17}, "暂停发送!"});
     m_pause->hide();
-    m_clearText =
-        addButton(this, {"clearTextButton", "clear-text", "清空内容", {444, 144, 73, 21}, "清空短信内容!"});
-    auto* close = addButton(this, {"closeButton", "close", "关闭", {512, 3, 17, 17}, "关闭退出!"});
+    m_clearText = paintedButton(
+        this, {"clearTextButton", "clear-text", "清空内容", {444, 144, 73, 21}, "清空短信内容!"});
+    auto* close = paintedButton(this, {"closeButton", "close", "关闭", {512, 3, 17, 17}, "关闭退出!"});
     auto* minimise =
-        addButton(this, {"minimiseButton", "minimise", "最小化", {481, 3, 18, 17}, "最小化窗口!"});
+        paintedButton(this, {"minimiseButton", "minimise", "最小化", {481, 3, 18, 17}, "最小化窗口!"});
     connect(close, &QPushButton::clicked, this, [this] {
         if (confirmQuit(Dialogs::kNotice, true))
             this->close();
@@ -178,7 +178,7 @@ void CMainDlg::buildButtonColumn()
     for (int k = 0; k < std::ssize(column); ++k) {
         ButtonRow row = column[k];
         row.box = {10, 89 + 27.0 * k, 81, 26};
-        made << addButton(this, row);
+        made << paintedButton(this, row);
     }
     m_adminButton = made[6];
     m_dedupeButton = made[8];
