@@ -23,3 +23,7 @@ struct NumberCheck
 // Checks one line of a number list. checkedCount is the number of lines accepted so far; it
 // is used for the line number in messages and grows by one for an accepted line.
 NumberCheck CheckNumberLine(const QString& line, int& checkedCount);
+
+// Imported lines may hold anything. The message that refuses the first entry the database cannot
+// keep, naming its place in the list; empty when every entry can be stored.
+QString unstorableEntry(const QStringList& entries);

@@ -2,7 +2,6 @@
 
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
-#include "db/StorableText.h"
 #include "sending/Composition.h"
 #include "sending/Dedupe.h"
 #include "sending/NumberFile.h"
@@ -30,15 +29,6 @@ QString withLf(QString text)
 {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return text;
-}
-
-bool plainAscii(const QString& text)
-{
-    for (QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -265,24 +255,10 @@ QString SendingState::refuseMessage(const QString& text) const
 {
     QString problem = validateMessageText(text);
     if (problem.isEmpty() && m_numbers->count() <= kMaxListEntries)
-        problem = refuseNumbers();
+        problem = unstorableEntry(m_numbers->entries());
     if (problem.isEmpty() && m_numbers->count() > kMaxListEntries)
         problem = kListLimit;
     return problem;
-}
-
-// Imported lines may hold anything; what the database cannot keep must not reach a part.
-QString SendingState::refuseNumbers() const
-{
-    const QStringList& entries = m_numbers->entries();
-    for (qsizetype k = 0; k < entries.size(); ++k) {
-        if (plainAscii(entries[k]))
-            continue;
-        const QString problem = unstorableCharacter(entries[k]);
-        if (!problem.isEmpty())
-            return QStringLiteral("号码列表第%1条: %2").arg(k + 1).arg(problem);
-    }
-    return {};
 }
 
 QString SendingState::submit()
@@ -313,10 +289,11 @@ void SendingState::startRun(const QString& text)
     m_runWorker->start([this, run, ended, count](const Worker::Run& job) -> std::function<void()> {
         relayRun(*run, job, count);
         RunSummary summary;
-        connect(
+        const QMetaObject::Connection summing = connect(
             run.get(), &SubmissionRun::finished, run.get(),
             [&summary](const RunSummary& end) { summary = end; }, Qt::DirectConnection);
         run->run();
+        disconnect(summing);
         ended->set_value();
         return [this, summary] { endRun(summary); };
     });

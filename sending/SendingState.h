@@ -83,7 +83,6 @@ private:
 
     QString screenMessage(QString& text);
     QString refuseMessage(const QString& text) const;
-    QString refuseNumbers() const;
     void startRun(const QString& text);
     void relayRun(SubmissionRun& run, const Worker::Run& job, qint64 count);
     void countCharged(qint64 count, qint64 sentTotal, qint64 remaining);
