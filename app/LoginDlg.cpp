@@ -1,5 +1,7 @@
 #include "app/LoginDlg.h"
 
+#include "app/WindowKeys.h"
+
 #include "admin/RegisterDlg.h"
 #include "common/BuildConfig.h"
 #include "common/ProcessExit.h"
@@ -7,13 +9,11 @@
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "db/StorableText.h"
-#include "skin/DialogUnits.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -28,6 +28,12 @@ QString withoutBlanks(QString text)
 {
     text.remove(QLatin1Char(' '));
     return text;
+}
+
+// The login bitmap fixes the two edits in pixels.
+Controls::Box inPixels(double x, double y, double width, double height)
+{
+    return {x / 1.5, y / 1.5, width / 1.5, height / 1.5};
 }
 
 } // namespace
@@ -45,24 +51,20 @@ CLoginDlg::CLoginDlg(DbGateway& gateway, SessionUser& session, const QString& se
     buildControls();
     buildWebButtons();
     loadRemembered();
-    qApp->installEventFilter(this);
+    // Only the login button logs in; Return and space never press it. The registration page
+    // keeps its keys, as its fields take blanks.
+    new WindowKeys(
+        this, [this](const QWidget* control) { return m_registerPage->isAncestorOf(control); },
+        [this] { quitAfterConfirmation(QStringLiteral("提示!"), false); });
 }
 
-CLoginDlg::~CLoginDlg()
-{
-    qApp->removeEventFilter(this);
-}
+CLoginDlg::~CLoginDlg() = default;
 
 void CLoginDlg::buildControls()
 {
-    m_name = new QLineEdit(this);
-    m_name->setObjectName(QStringLiteral("loginName"));
-    m_name->setGeometry(74, 162, 135, 17);
+    m_name = Controls::edit(this, QStringLiteral("loginName"), inPixels(74, 162, 135, 17));
     m_name->setAccessibleName(QStringLiteral("帐号"));
-    m_password = new QLineEdit(this);
-    m_password->setObjectName(QStringLiteral("password"));
-    m_password->setEchoMode(QLineEdit::Password);
-    m_password->setGeometry(74, 187, 135, 17);
+    m_password = Controls::edit(this, QStringLiteral("password"), inPixels(74, 187, 135, 17), true);
     m_password->setAccessibleName(QStringLiteral("密码"));
     // The box carries its own caption, so a click on the words ticks it too.
     m_remember = Controls::checkBox(this, QStringLiteral("rememberBox"), QStringLiteral("记住密码"),
@@ -83,9 +85,7 @@ void CLoginDlg::buildControls()
                              QStringLiteral("注册充值"), {102, 186, 44, 15});
     registration->SetTooltipText(QStringLiteral("注册充值!"));
 
-    m_registerHolder = new QFrame(this);
-    m_registerHolder->setObjectName(QStringLiteral("registerHolder"));
-    DialogUnits::place(m_registerHolder, 155, 89, 242, 132);
+    m_registerHolder = Controls::make<QFrame>(this, QStringLiteral("registerHolder"), {155, 89, 242, 132});
     m_registerPage = new CRegisterDlg(m_gateway, m_registerHolder);
     m_registerPage->setGeometry(m_registerHolder->rect());
     m_registerPage->hide();
@@ -190,26 +190,6 @@ void CLoginDlg::quitAfterConfirmation(const QString& caption, bool questionIcon)
 void CLoginDlg::reject()
 {
     quitAfterConfirmation(Dialogs::kNotice, true);
-}
-
-bool CLoginDlg::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
-        return false;
-    auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this)
-        return false;
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Escape) {
-        if (event->type() == QEvent::KeyPress)
-            quitAfterConfirmation(QStringLiteral("提示!"), false);
-        return true;
-    }
-    // Only the login button logs in; Return and space never press it. The registration page
-    // keeps its keys, as its fields take blanks.
-    if (m_registerPage->isAncestorOf(widget))
-        return false;
-    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
 }
 
 void CLoginDlg::paintEvent(QPaintEvent*)

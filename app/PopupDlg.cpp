@@ -1,7 +1,7 @@
 #include "app/PopupDlg.h"
 
-#include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Controls.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -24,17 +24,15 @@ CPopupDlg::CPopupDlg(const SelectedRecord& record, QWidget* parent)
     setFixedSize(WindowSkin::popupBackground().deviceIndependentSize().toSize());
     setWindowOpacity(228 / 255.0);
 
-    auto* time = new QLabel(record.time, this);
-    time->setObjectName(QStringLiteral("popupTime"));
+    auto* time = Controls::label(this, QStringLiteral("popupTime"), record.time, {96, 14, 82, 9});
     time->setStyleSheet(QStringLiteral("color:#000000;background:transparent;"));
-    DialogUnits::place(time, 96, 14, 82, 9);
-    auto* account = new QLabel(QStringLiteral("用户: %1 条数: %2").arg(record.account, record.count), this);
-    account->setObjectName(QStringLiteral("popupAccount"));
+    auto* account = Controls::label(this, QStringLiteral("popupAccount"),
+                                    QStringLiteral("用户: %1 条数: %2").arg(record.account, record.count),
+                                    {27, 38, 152, 9});
     account->setStyleSheet(QStringLiteral("color:#ffffff;background:transparent;"));
-    DialogUnits::place(account, 27, 38, 152, 9);
     // Wrapped, clipped to its box from the first line; the popup never grows.
-    auto* content = new QPlainTextEdit(record.content, this);
-    content->setObjectName(QStringLiteral("popupContent"));
+    auto* content = Controls::make<QPlainTextEdit>(this, QStringLiteral("popupContent"), {28, 57, 148, 32},
+                                                   record.content);
     content->setReadOnly(true);
     content->setEnabled(false);
     content->setFocusPolicy(Qt::NoFocus);
@@ -44,7 +42,6 @@ CPopupDlg::CPopupDlg(const SelectedRecord& record, QWidget* parent)
     content->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     content->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     content->setStyleSheet(QStringLiteral("QPlainTextEdit{color:#000000;background:transparent;}"));
-    DialogUnits::place(content, 28, 57, 148, 32);
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(placement(screen->geometry(), screen->availableGeometry(), size()));

@@ -47,16 +47,6 @@ int messageCount(int characters)
     return (characters + kPartLength - 1) / kPartLength;
 }
 
-QString charCountLabel(int n)
-{
-    return QStringLiteral("当前文字:%1 字").arg(n);
-}
-
-QString messageCountLabel(int m)
-{
-    return QStringLiteral("需发短信:%1 条").arg(m);
-}
-
 QStringList parseKeywords(const QByteArray& bytes)
 {
     QStringList keywords;

@@ -13,9 +13,6 @@ int messageCharacterCount(const QString& text);
 // Messages needed for that many characters, kPartLength characters each.
 int messageCount(int characters);
 
-QString charCountLabel(int n);
-QString messageCountLabel(int m);
-
 struct KeywordFile
 {
     bool ok = false;

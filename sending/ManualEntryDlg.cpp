@@ -1,11 +1,10 @@
 #include "sending/ManualEntryDlg.h"
 
 #include "sending/NumberRules.h"
-#include "skin/DialogUnits.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -24,19 +23,13 @@ CManualEntryDlg::CManualEntryDlg(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("manualEntryPage"));
     WindowSkin::stylePage(this);
-    auto* caption = new QLabel(QStringLiteral("输入手机号码[多个号码请按回车[ENTER]换行"), this);
-    DialogUnits::place(caption, 9, 3, 173, 9);
-    m_editor = new QPlainTextEdit(this);
-    m_editor->setObjectName(QStringLiteral("manualEditor"));
-    DialogUnits::place(m_editor, 9, 14, 288, 95);
-    auto* clear = new QPushButton(QStringLiteral("清空文本"), this);
-    clear->setObjectName(QStringLiteral("manualClearButton"));
-    DialogUnits::place(clear, 9, 113, 66, 17);
-    auto* add = new QPushButton(QStringLiteral("加入号码"), this);
-    add->setObjectName(QStringLiteral("manualAddButton"));
-    DialogUnits::place(add, 231, 113, 66, 17);
-    for (QPushButton* button : {clear, add})
-        button->setAutoDefault(false);
+    Controls::label(this, QStringLiteral("manualCaption"),
+                    QStringLiteral("输入手机号码[多个号码请按回车[ENTER]换行"), {9, 3, 173, 9});
+    m_editor = Controls::make<QPlainTextEdit>(this, QStringLiteral("manualEditor"), {9, 14, 288, 95});
+    auto* clear = Controls::button(this, QStringLiteral("manualClearButton"), QStringLiteral("清空文本"),
+                                   {9, 113, 66, 17});
+    auto* add = Controls::button(this, QStringLiteral("manualAddButton"), QStringLiteral("加入号码"),
+                                 {231, 113, 66, 17});
 
     connect(m_editor, &QPlainTextEdit::textChanged, this, &CManualEntryDlg::checkDigits);
     connect(clear, &QPushButton::clicked, m_editor, &QPlainTextEdit::clear);

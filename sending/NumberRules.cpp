@@ -1,6 +1,7 @@
 #include "sending/NumberRules.h"
 
 #include "common/Gbk.h"
+#include "db/StorableText.h"
 
 namespace {
 
@@ -25,6 +26,15 @@ qsizetype gbkLength(const QString& line)
             return Gbk::byteLength(line);
     }
     return line.size();
+}
+
+bool plainAscii(const QString& text)
+{
+    for (QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+            return false;
+    }
+    return true;
 }
 
 bool allAsciiDigits(const QString& line)
@@ -86,12 +96,14 @@ NumberCheck CheckNumberLine(const QString& line, int& checkedCount)
     return {NumberCheck::Accepted, {}};
 }
 
-QString numberCountLabel(qsizetype n)
+QString unstorableEntry(const QStringList& entries)
 {
-    return QStringLiteral("文本导入:%1 条").arg(n);
-}
-
-QString filterProgressLabel(qsizetype n)
-{
-    return QStringLiteral("过滤号码:%1 条").arg(n);
+    for (qsizetype k = 0; k < entries.size(); ++k) {
+        if (plainAscii(entries[k]))
+            continue;
+        const QString problem = unstorableCharacter(entries[k]);
+        if (!problem.isEmpty())
+            return QStringLiteral("号码列表第%1条: %2").arg(k + 1).arg(problem);
+    }
+    return {};
 }

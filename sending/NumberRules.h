@@ -24,5 +24,6 @@ struct NumberCheck
 // is used for the line number in messages and grows by one for an accepted line.
 NumberCheck CheckNumberLine(const QString& line, int& checkedCount);
 
-QString numberCountLabel(qsizetype n);
-QString filterProgressLabel(qsizetype n);
+// Imported lines may hold anything. The message that refuses the first entry the database cannot
+// keep, naming its place in the list; empty when every entry can be stored.
+QString unstorableEntry(const QStringList& entries);

@@ -139,59 +139,76 @@ void SubmissionRun::run()
     QElapsedTimer clock;
     clock.start();
     RunSummary summary;
-    const auto finish = [&](const QString& stopMessage = {}) {
-        summary.stopMessage = stopMessage;
-        summary.elapsedSeconds = clock.elapsed() / 1000;
-        emit finished(summary);
-    };
-    if (!m_gateway.DbOpen()) {
-        finish(Outcome::withReason(kUnreachable, DbGateway::lastError()));
-        return;
-    }
-    emit started(m_request.total());
+    summary.stopMessage = writeParts(summary);
+    summary.elapsedSeconds = clock.elapsed() / 1000;
+    emit finished(summary);
+}
 
-    SessionUser figures;
-    figures.remainingBalance = m_request.remainingBalance;
-    // Staff may have recharged the account since the login; judge by the server's figure.
-    readFigures(figures);
+QString SubmissionRun::unreachable()
+{
+    return Outcome::withReason(kUnreachable, DbGateway::lastError());
+}
+
+QString SubmissionRun::joinedNumbers() const
+{
     QString numberList;
     numberList.reserve(m_request.numbers.size() * 13);
     for (const QString& number : m_request.numbers)
         numberList += number + QLatin1Char(',');
+    return numberList;
+}
 
+QString SubmissionRun::writeParts(RunSummary& summary)
+{
+    if (!m_gateway.DbOpen())
+        return unreachable();
+    emit started(m_request.total());
+    SessionUser figures;
+    figures.remainingBalance = m_request.remainingBalance;
+    // Staff may have recharged the account since the login; judge by the server's figure.
+    readFigures(figures);
+    const QString numberList = joinedNumbers();
     for (qsizetype index = 0; index < m_request.parts.size(); ++index) {
         if (m_request.count() == 0)
-            return finish(QStringLiteral("提示: 请加入手机号码!"));
+            return QStringLiteral("提示: 请加入手机号码!");
         // The balance must cover what is still to be written, not the parts already charged.
         const qint64 cost = (m_request.parts.size() - index) * m_request.count();
         if (figures.remainingBalance < cost)
-            return finish(balanceMessage(figures.remainingBalance, cost));
+            return balanceMessage(figures.remainingBalance, cost);
         QString message;
         const PartResult result = writePart(m_request.parts[index], numberList, cost, figures, message);
-        switch (result) {
-        case PartResult::Charged:
-            ++summary.chargedParts;
-            emit partCharged(figures.sentTotal, figures.remainingBalance);
-            break;
-        case PartResult::OutOfBalance:
-            return finish(balanceMessage(figures.remainingBalance, cost));
-        case PartResult::Refused:
-            return finish(message);
-        case PartResult::Failed:
-            ++summary.failedParts;
-            if (summary.firstFailure.isEmpty())
-                summary.firstFailure = message;
-            emit partFailed(m_request.count(), message);
-            break;
-        case PartResult::Unknown:
-            ++summary.unknownParts;
-            return finish(Outcome::withReason(kUnreachable, DbGateway::lastError()));
-        }
+        if (const std::optional<QString> stop = countPart(result, message, figures, cost, summary))
+            return *stop;
         if (m_stopRequested)
             break;
         // A failed part may have lost the connection; without one, the rest would only fail.
         if (result == PartResult::Failed && !m_gateway.DbOpen())
-            return finish(Outcome::withReason(kUnreachable, DbGateway::lastError()));
+            return unreachable();
     }
-    finish();
+    return {};
+}
+
+std::optional<QString> SubmissionRun::countPart(PartResult result, const QString& message,
+                                                const SessionUser& figures, qint64 cost, RunSummary& summary)
+{
+    switch (result) {
+    case PartResult::Charged:
+        ++summary.chargedParts;
+        emit partCharged(figures.sentTotal, figures.remainingBalance);
+        return std::nullopt;
+    case PartResult::OutOfBalance:
+        return balanceMessage(figures.remainingBalance, cost);
+    case PartResult::Refused:
+        return message;
+    case PartResult::Failed:
+        ++summary.failedParts;
+        if (summary.firstFailure.isEmpty())
+            summary.firstFailure = message;
+        emit partFailed(m_request.count(), message);
+        return std::nullopt;
+    case PartResult::Unknown:
+        ++summary.unknownParts;
+        return unreachable();
+    }
+    return std::nullopt;
 }

@@ -7,6 +7,7 @@
 
 #include <QMetaType>
 #include <atomic>
+#include <optional>
 
 class DbGateway;
 
@@ -82,6 +83,13 @@ private:
     PartResult settleUnknownCommit(const QString& partKey, SessionUser& figures, QString& message);
     void readFigures(SessionUser& figures);
     static QString balanceMessage(qint64 balance, qint64 cost);
+    static QString unreachable();
+    QString joinedNumbers() const;
+    // Writes the parts in order; returns why the run stopped early, empty when it went through.
+    QString writeParts(RunSummary& summary);
+    // Counts a written or failed part; the stop message when the run must end after it.
+    std::optional<QString> countPart(PartResult result, const QString& message, const SessionUser& figures,
+                                     qint64 cost, RunSummary& summary);
 
     DbGateway& m_gateway;
     RunRequest m_request;

@@ -1,5 +1,8 @@
 #include "GuiTestSupport.h"
 
+#include "Fixtures.h"
+
+#include "app/MainDlg.h"
 #include "common/ProcessExit.h"
 
 DialogRecorder::DialogRecorder()
@@ -41,4 +44,14 @@ void DialogRecorder::clear()
     fileRequests.clear();
     urls.clear();
     exitCodes.clear();
+}
+
+std::unique_ptr<CMainDlg> loggedInWindow(DbGateway& gateway, SessionUser& session, const QString& startFolder,
+                                         const QString& loginName, const QString& password)
+{
+    session = Fixtures::logIn(gateway, loginName, password);
+    auto window = std::make_unique<CMainDlg>(gateway, session, startFolder);
+    window->enterSession();
+    window->show();
+    return window;
 }

@@ -5,6 +5,12 @@
 #include <QList>
 #include <QStringList>
 
+#include <memory>
+
+class CMainDlg;
+class DbGateway;
+struct SessionUser;
+
 // Answers message boxes and file dialogs for a test and remembers what was shown. Installed
 // for the lifetime of the object.
 class DialogRecorder
@@ -25,3 +31,7 @@ public:
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
     void clear();
 };
+
+// The main window of an accepted login (into session), shown.
+std::unique_ptr<CMainDlg> loggedInWindow(DbGateway& gateway, SessionUser& session, const QString& startFolder,
+                                         const QString& loginName, const QString& password);

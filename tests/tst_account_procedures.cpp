@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "TestDatabases.h"
 
 #include "admin/AccountProcedures.h"
@@ -45,14 +46,7 @@ private:
     }
     QList<ReportRow> walk(const ListQuery::Walk& query, Outcome* outcome = nullptr)
     {
-        QList<ReportRow> rows;
-        const Outcome result = query(*m_gateway, [&](ReportRow row) {
-            rows << row;
-            return true;
-        });
-        if (outcome)
-            *outcome = result;
-        return rows;
+        return Fixtures::walk(*m_gateway, query, outcome);
     }
     QString field(const QString& name, const QString& column)
     {

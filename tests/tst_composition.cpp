@@ -1,4 +1,5 @@
 #include "sending/Composition.h"
+#include "sending/Counters.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,6 +12,7 @@ class TestComposition : public QObject
 private slots:
     void counting_data();
     void counting();
+    void labels_data();
     void labels();
     void screenKeywords_data();
     void screenKeywords();
@@ -52,10 +54,39 @@ void TestComposition::counting()
     QCOMPARE(messageCount(messageCharacterCount(text)), messages);
 }
 
+void TestComposition::labels_data()
+{
+    QTest::addColumn<QString>("text");
+
+    Counters counters{.characters = 72,
+                      .messages = 2,
+                      .submitted = 6,
+                      .failed = 3,
+                      .recharged = 999999999,
+                      .sent = QStringLiteral("12"),
+                      .balance = -5};
+    const auto row = [&](const char* name, Counter counter) {
+        QTest::newRow(name) << counters.text(counter);
+    };
+    row("当前文字:72 字", Counter::Characters);
+    row("需发短信:2 条", Counter::Messages);
+    row("提交成功:6 条", Counter::Submitted);
+    row("提交失败:3 条", Counter::Failed);
+    row("累计充值:999999999 条", Counter::Recharged);
+    row("累计发送:12 条", Counter::Sent);
+    row("剩余条数:-5 条", Counter::Balance);
+    row("成功发送率:", Counter::SuccessRate);
+    counters.sentByRun = true;
+    counters.successRate = QStringLiteral("97");
+    row("累计发送:12 次", Counter::Sent);
+    row("成功发送率:97%", Counter::SuccessRate);
+}
+
+// Each row's name is the text its counter must show.
 void TestComposition::labels()
 {
-    QCOMPARE(charCountLabel(72), QStringLiteral("当前文字:72 字"));
-    QCOMPARE(messageCountLabel(2), QStringLiteral("需发短信:2 条"));
+    QFETCH(QString, text);
+    QCOMPARE(text, QString::fromUtf8(QTest::currentDataTag()));
 }
 
 void TestComposition::screenKeywords_data()

@@ -3,6 +3,7 @@
 #include "GuiTestSupport.h"
 
 #include "common/Translations.h"
+#include "db/DbGateway.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
 #include "widgets/Controls.h"
@@ -16,8 +17,37 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Whether this process holds a POSIX lock on the file, as the kernel lists them.
+bool holdsLock(const QString& path)
+{
+    struct stat status
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return false;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray pid = QByteArray::number(::getpid());
+    const QByteArray inode = ':' + QByteArray::number(quint64(status.st_ino));
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() > 5 && fields[4] == pid && fields[5].endsWith(inode))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
 
 class TestDialogs : public QObject
 {
@@ -27,6 +57,7 @@ private slots:
     void messageBoxSpeaksChinese();
     void boxIgnoresThePageStyle();
     void saveDialogNeverOffersToReplace();
+    void fileDialogKeepsTheDatabaseLocks();
     void unopenedAddressIsShown();
     void noticesKeepTheirCaption();
     void controlsAreNamedAndPlacedInUnits();
@@ -100,6 +131,25 @@ void TestDialogs::saveDialogNeverOffersToReplace()
     QVERIFY(Dialogs::saveTextFile(nullptr, QStringLiteral("[保存手机号码]")).isEmpty());
     QCOMPARE(title, QStringLiteral("[保存手机号码]"));
     QVERIFY(!confirms);
+}
+
+void TestDialogs::fileDialogKeepsTheDatabaseLocks()
+{
+    // The embedded database lives in the data folder, which the import and export dialogs list.
+    QTemporaryDir dir;
+    DbGateway gateway(DbConfig::parse(QStringLiteral("sqlite:kavrel.db"), dir.path()));
+    QVERIFY(gateway.DbOpen() && gateway.DbExecute(QStringLiteral("CREATE TABLE t (x INTEGER)")));
+    const QString shared = dir.filePath(QStringLiteral("kavrel.db-shm"));
+    QVERIFY(holdsLock(shared));
+    bool lost = true;
+    inspectNextModal<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->setDirectory(dir.path());
+        dialog->setViewMode(QFileDialog::Detail); // icons and types of every file
+        // Losing the lock lets another client take the journal for its own and delete it.
+        lost = QTest::qWaitFor([&] { return !holdsLock(shared); }, 1500);
+    });
+    Dialogs::openTextFile(nullptr, QStringLiteral("[打开手机号码]"));
+    QVERIFY(!lost);
 }
 
 void TestDialogs::unopenedAddressIsShown()

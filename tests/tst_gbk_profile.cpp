@@ -1,3 +1,5 @@
+#include "Fixtures.h"
+
 #include "common/Gbk.h"
 #include "common/ProfileIni.h"
 #include "db/SessionUser.h"
@@ -86,10 +88,7 @@ void TestGbkProfile::writeKeepsOtherLinesAndUsesCrLf()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("KVR.ini"));
-    QFile seed(path);
-    QVERIFY(seed.open(QIODevice::WriteOnly));
-    seed.write("[Other]\r\nKeep=yes\r\n[ID]\r\nUser=old\r\n");
-    seed.close();
+    QVERIFY(Fixtures::writeFile(path, "[Other]\r\nKeep=yes\r\n[ID]\r\nUser=old\r\n"));
 
     QVERIFY(ProfileIni::writeString(path, QStringLiteral("ID"), QStringLiteral("User"),
                                     QStringLiteral("用户 01")));
@@ -133,10 +132,7 @@ void TestGbkProfile::readsWindowsStyleFile()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("KVR.ini"));
-    QFile seed(path);
-    QVERIFY(seed.open(QIODevice::WriteOnly));
-    seed.write("[ID]\r\nCheck = 1 \r\nUser=\"abc\"\r\nPass=\r\n");
-    seed.close();
+    QVERIFY(Fixtures::writeFile(path, "[ID]\r\nCheck = 1 \r\nUser=\"abc\"\r\nPass=\r\n"));
     QCOMPARE(ProfileIni::readInt(path, QStringLiteral("ID"), QStringLiteral("Check"), 0), 1);
     QCOMPARE(ProfileIni::readString(path, QStringLiteral("ID"), QStringLiteral("User"), {}),
              QStringLiteral("abc"));

@@ -2,7 +2,6 @@
 #include "TestDatabases.h"
 
 #include "app/MainDlg.h"
-#include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"
 
@@ -76,15 +75,7 @@ void TestMainWindow::cleanup()
 
 std::unique_ptr<CMainDlg> TestMainWindow::logInAs(const QString& name)
 {
-    m_session = SessionUser();
-    m_session.loginName = name;
-    m_session.password = QStringLiteral("pw");
-    if (DbLogin(*m_gateway, m_session, name, m_session.password).result != LoginResult::Accepted)
-        qFatal("test account missing");
-    auto window = std::make_unique<CMainDlg>(*m_gateway, m_session, m_dir.path());
-    window->enterSession();
-    window->show();
-    return window;
+    return loggedInWindow(*m_gateway, m_session, m_dir.path(), name, QStringLiteral("pw"));
 }
 
 void TestMainWindow::headerAndCountersAtStart()

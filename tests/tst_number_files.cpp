@@ -1,3 +1,5 @@
+#include "Fixtures.h"
+
 #include "audit/LogFiles.h"
 #include "common/Gbk.h"
 #include "sending/NumberFile.h"
@@ -12,16 +14,16 @@
 
 namespace {
 
-bool writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using Fixtures::readFile;
+using Fixtures::writeFile;
 
-QByteArray readBytes(const QString& path)
+// ASCII text as UTF-16 with its byte-order mark, as Notepad saves "Unicode".
+QByteArray utf16(const QByteArray& ascii)
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QByteArray bytes("\xFF\xFE", 2);
+    for (char c : ascii)
+        bytes.append(c).append('\0');
+    return bytes;
 }
 
 QDateTime sampleTime()
@@ -87,21 +89,8 @@ void TestNumberFiles::import_data()
     QTest::newRow("UTF-8 byte-order mark") << QByteArray("\xEF\xBB\xBF"
                                                          "13912345678\n13812345678\n")
                                            << two << QString();
-    QTest::newRow("UTF-16 byte-order mark") << QByteArray("\xFF\xFE"
-                                                          "1\0"
-                                                          "3\0"
-                                                          "9\0"
-                                                          "1\0"
-                                                          "2\0"
-                                                          "3\0"
-                                                          "4\0"
-                                                          "5\0"
-                                                          "6\0"
-                                                          "7\0"
-                                                          "8\0"
-                                                          "\n\0",
-                                                          26)
-                                            << QStringList{"13912345678"} << QString();
+    QTest::newRow("UTF-16 byte-order mark")
+        << utf16("13912345678\n") << QStringList{"13912345678"} << QString();
     QTest::newRow("5 bytes dropped, 6 kept")
         << QByteArray("12345\r\n123456\r\n") << QStringList{"123456"} << QString();
     // "中文" + "1" is 5 bytes, "中文" + "12" is 6: lengths are GBK bytes, not characters.
@@ -139,7 +128,7 @@ void TestNumberFiles::import()
     QFETCH(QString, refusal);
 
     const QString path = m_dir->filePath("numbers.txt");
-    QVERIFY(writeBytes(path, bytes));
+    QVERIFY(writeFile(path, bytes));
     const NumberFileRead read = readNumberFile(path);
     QCOMPARE(read.numbers, numbers);
     QCOMPARE(read.ok, refusal.isEmpty());
@@ -174,7 +163,7 @@ void TestNumberFiles::importBigFile()
     for (int i = 0; i < 200000; ++i)
         bytes += QByteArray::number(13900000000LL + i) + "\r\n";
     const QString path = m_dir->filePath("big.txt");
-    QVERIFY(writeBytes(path, bytes));
+    QVERIFY(writeFile(path, bytes));
 
     const NumberFileRead read = readNumberFile(path);
     QVERIFY(read.ok);
@@ -186,7 +175,7 @@ void TestNumberFiles::importBigFile()
 void TestNumberFiles::importTooManyLines()
 {
     const QString path = m_dir->filePath("huge.txt");
-    QVERIFY(writeBytes(path, "1\r\n" + QByteArray(5'000'000 * 2, '\n').replace("\n\n", "\r\n")));
+    QVERIFY(writeFile(path, "1\r\n" + QByteArray(5'000'000 * 2, '\n').replace("\n\n", "\r\n")));
     // One line too many.
     NumberFileRead read = readNumberFile(path);
     QVERIFY(!read.ok);
@@ -194,7 +183,7 @@ void TestNumberFiles::importTooManyLines()
     QVERIFY2(read.message.contains(QStringLiteral("500万行")), qPrintable(read.message));
 
     // Exactly the limit is still accepted.
-    QVERIFY(writeBytes(path, QByteArray(5'000'000 * 2, '\n').replace("\n\n", "\r\n").prepend("123456")));
+    QVERIFY(writeFile(path, QByteArray(5'000'000 * 2, '\n').replace("\n\n", "\r\n").prepend("123456")));
     read = readNumberFile(path);
     QVERIFY2(read.ok, qPrintable(read.message));
 }
@@ -231,8 +220,8 @@ void TestNumberFiles::exportTwiceAppends()
     QVERIFY(exportNumbers(path, entries, &message));
     QVERIFY(exportNumbers(path, entries, &message));
     QVERIFY(message.isEmpty());
-    QCOMPARE(readBytes(path), QByteArray("13912345678\r\n\xD6\xD0\xCE\xC4\r\n"
-                                         "13912345678\r\n\xD6\xD0\xCE\xC4\r\n"));
+    QCOMPARE(readFile(path), QByteArray("13912345678\r\n\xD6\xD0\xCE\xC4\r\n"
+                                        "13912345678\r\n\xD6\xD0\xCE\xC4\r\n"));
 }
 
 void TestNumberFiles::exportSaysWhatGbkCannotHold()
@@ -241,7 +230,7 @@ void TestNumberFiles::exportSaysWhatGbkCannotHold()
     QString message;
     QVERIFY(exportNumbers(path, {QStringLiteral("1391234😀")}, &message));
     QVERIFY2(message.contains(QStringLiteral("GBK")), qPrintable(message));
-    QCOMPARE(readBytes(path), QByteArray("1391234?\r\n"));
+    QCOMPARE(readFile(path), QByteArray("1391234?\r\n"));
 }
 
 void TestNumberFiles::exportFailureNamesFile()
@@ -295,8 +284,8 @@ void TestNumberFiles::appendLogLines()
     for (const QString& line : lines)
         QVERIFY(AppendLogLine(single, line));
     QVERIFY(::appendLogLines(many, lines));
-    QCOMPARE(readBytes(many), QByteArray("\xD6\xD0\xCE\xC4\r\n\r\n13912345678\r\n"));
-    QCOMPARE(readBytes(single), readBytes(many));
+    QCOMPARE(readFile(many), QByteArray("\xD6\xD0\xCE\xC4\r\n\r\n13912345678\r\n"));
+    QCOMPARE(readFile(single), readFile(many));
 }
 
 void TestNumberFiles::saveLog()
@@ -306,7 +295,7 @@ void TestNumberFiles::saveLog()
                                      {"13912345678", "13812345678"}, sampleTime());
     QVERIFY2(save.ok, qPrintable(save.message));
     QCOMPARE(save.path, m_dir->path() + "/LOG/[N]user01-2011-03-05-15-04-09.txt");
-    QCOMPARE(readBytes(save.path), QByteArray("\xC4\xE3\xBA\xC3\r\n13912345678\r\n13812345678\r\n"));
+    QCOMPARE(readFile(save.path), QByteArray("\xC4\xE3\xBA\xC3\r\n13912345678\r\n13812345678\r\n"));
 }
 
 void TestNumberFiles::saveLogSameSecondAppends()
@@ -316,14 +305,14 @@ void TestNumberFiles::saveLogSameSecondAppends()
     const LogSave second = saveLogList(dir, LogKind::Listed, "user01", "b", {"2"}, sampleTime());
     QVERIFY(first.ok && second.ok);
     QCOMPARE(second.path, first.path);
-    QCOMPARE(readBytes(first.path), QByteArray("a\r\n1\r\nb\r\n2\r\n"));
+    QCOMPARE(readFile(first.path), QByteArray("a\r\n1\r\nb\r\n2\r\n"));
 }
 
 void TestNumberFiles::saveLogEmptyList()
 {
     const LogSave save = saveLogList(m_dir->path(), LogKind::Repeated, "user01", "hello", {}, sampleTime());
     QVERIFY(save.ok);
-    QCOMPARE(readBytes(save.path), QByteArray("hello\r\n"));
+    QCOMPARE(readFile(save.path), QByteArray("hello\r\n"));
 }
 
 void TestNumberFiles::saveLogMultiLineContent()
@@ -331,7 +320,7 @@ void TestNumberFiles::saveLogMultiLineContent()
     const LogSave save =
         saveLogList(m_dir->path(), LogKind::Listed, "user01", "one\ntwo\r\nthree", {"1"}, sampleTime());
     QVERIFY(save.ok);
-    QCOMPARE(readBytes(save.path), QByteArray("one\r\ntwo\r\nthree\r\n1\r\n"));
+    QCOMPARE(readFile(save.path), QByteArray("one\r\ntwo\r\nthree\r\n1\r\n"));
 }
 
 void TestNumberFiles::saveLogStaysInsideLog()
@@ -347,11 +336,11 @@ void TestNumberFiles::saveLogStaysInsideLog()
 void TestNumberFiles::saveLogFailure()
 {
     // A plain file named LOG keeps the folder from being created.
-    QVERIFY(writeBytes(m_dir->filePath("LOG"), "x"));
+    QVERIFY(writeFile(m_dir->filePath("LOG"), "x"));
     const LogSave save = saveLogList(m_dir->path(), LogKind::Listed, "user01", "c", {"1"}, sampleTime());
     QVERIFY(!save.ok);
     QVERIFY2(save.message.contains(QDir::toNativeSeparators(save.path)), qPrintable(save.message));
-    QCOMPARE(readBytes(m_dir->filePath("LOG")), QByteArray("x"));
+    QCOMPARE(readFile(m_dir->filePath("LOG")), QByteArray("x"));
 }
 
 QTEST_GUILESS_MAIN(TestNumberFiles)

@@ -1,3 +1,4 @@
+#include "sending/Counters.h"
 #include "sending/Dedupe.h"
 #include "sending/NumberRules.h"
 
@@ -14,6 +15,8 @@ private slots:
     void checkNumberLine_data();
     void checkNumberLine();
     void labels();
+    void unstorableEntry_data();
+    void unstorableEntry();
     void removeDuplicates_data();
     void removeDuplicates();
     void dedupeMatchesPairwise();
@@ -97,8 +100,35 @@ void TestNumberRules::checkNumberLine()
 
 void TestNumberRules::labels()
 {
-    QCOMPARE(numberCountLabel(30000), QStringLiteral("文本导入:30000 条"));
-    QCOMPARE(filterProgressLabel(0), QStringLiteral("过滤号码:0 条"));
+    Counters counters;
+    counters.numbers = 30000;
+    QCOMPARE(counters.text(Counter::Numbers), QStringLiteral("文本导入:30000 条"));
+    counters.numbers = 0;
+    counters.filtering = true;
+    QCOMPARE(counters.text(Counter::Numbers), QStringLiteral("过滤号码:0 条"));
+}
+
+void TestNumberRules::unstorableEntry_data()
+{
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("refusal"); // the start of the message; empty when all can be kept
+
+    QTest::newRow("numbers") << QStringList{"13800000001", "138 0000 0002"} << QString();
+    QTest::newRow("Chinese") << QStringList{"13800000001", QStringLiteral("张三13800000002")} << QString();
+    QTest::newRow("NUL") << QStringList{"1", QStringLiteral("138%1").arg(QChar(0))}
+                         << QStringLiteral("号码列表第2条: 提示: 不能使用字符 U+0000");
+    QTest::newRow("lone surrogate") << QStringList{QString(QChar(0xD800)) + "13800000001"}
+                                    << QStringLiteral("号码列表第1条: 提示: 不能使用字符 U+D800");
+    QTest::newRow("emoji") << QStringList{"1", "2", QStringLiteral("13800000003😀")}
+                           << QStringLiteral("号码列表第3条: 提示: 不能使用字符“😀”");
+}
+
+void TestNumberRules::unstorableEntry()
+{
+    QFETCH(QStringList, entries);
+    QFETCH(QString, refusal);
+    const QString message = ::unstorableEntry(entries);
+    QVERIFY2(refusal.isEmpty() ? message.isEmpty() : message.startsWith(refusal), qPrintable(message));
 }
 
 void TestNumberRules::removeDuplicates_data()

@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "TestDatabases.h"
 
 #include "audit/SelectedRecord.h"
@@ -18,14 +19,6 @@ WatchTimings fast()
     timings.afterPopupMs = 10;
     timings.pauseCheckMs = 10;
     return timings;
-}
-
-void addWaiting(DbGateway& gateway, const QString& message)
-{
-    QVERIFY(gateway.DbExecute(
-        QStringLiteral("INSERT INTO Messages (loginName,message,addDate,status,CountNum) VALUES ('alice',?,"
-                       "'2011-03-05 15:04:09','1','13800000001,')"),
-        {message}));
 }
 
 } // namespace
@@ -76,8 +69,8 @@ void TestReceiveWatch::soundWatchListsAndAlertsOnlyWhileRowsWait()
     QCOMPARE(alerts.count(), 0);
     QVERIFY(polled.last().at(0).value<QList<ReportRow>>().isEmpty());
 
-    addWaiting(*m_gateway, "first");
-    addWaiting(*m_gateway, "second");
+    Fixtures::addWaiting(*m_gateway, {.message = "first", .status = "1"});
+    Fixtures::addWaiting(*m_gateway, {.message = "second", .status = "1"});
     QTRY_VERIFY(alerts.count() >= 2);
     const QList<ReportRow> rows = polled.last().at(0).value<QList<ReportRow>>();
     QCOMPARE(rows.size(), 2);
@@ -100,7 +93,7 @@ void TestReceiveWatch::watchesKeepStillWhileARunWritesOrAnAuditIsOpen()
 {
     QFETCH(bool, runWrites);
     QFETCH(bool, popup);
-    addWaiting(*m_gateway, "waiting");
+    Fixtures::addWaiting(*m_gateway, {.message = "waiting", .status = "1"});
     if (runWrites)
         RunIdle = 0;
     else
@@ -121,7 +114,7 @@ void TestReceiveWatch::watchesKeepStillWhileARunWritesOrAnAuditIsOpen()
 
 void TestReceiveWatch::popupWatchRepeatsForListedRowsWithoutPolling()
 {
-    addWaiting(*m_gateway, "waiting");
+    Fixtures::addWaiting(*m_gateway, {.message = "waiting", .status = "1"});
     ReceiveWatch watch(*m_gateway, ReceiveWatch::Kind::Popup);
     watch.setTimings(fast());
     QSignalSpy polled(&watch, &ReceiveWatch::polled);
@@ -197,7 +190,7 @@ void TestReceiveWatch::killedConnectionIsReplaced()
 {
     if (TestDb::currentBackend().name != QStringLiteral("postgres"))
         QSKIP("server connections only");
-    addWaiting(*m_gateway, "waiting");
+    Fixtures::addWaiting(*m_gateway, {.message = "waiting", .status = "1"});
     ReceiveWatch watch(*m_gateway, ReceiveWatch::Kind::Sound);
     watch.setTimings(fast());
     QSignalSpy polled(&watch, &ReceiveWatch::polled);

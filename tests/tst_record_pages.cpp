@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
@@ -26,20 +27,6 @@
 #include <QTest>
 
 namespace {
-
-void addWaiting(DbGateway& gateway, const QString& account, const QString& time, const QString& status = "3")
-{
-    QVERIFY(gateway.DbExecute("INSERT INTO Messages (loginName,message,addDate,status,CountNum) VALUES "
-                              "(?,'hello',?,?,'13800000001,')",
-                              {account, time, status}));
-}
-
-void addAudited(DbGateway& gateway, const QString& account, const QString& time = "2011-03-05 15:04:09")
-{
-    QVERIFY(gateway.DbExecute("INSERT INTO UserRecv (loginName,message,Num,recvs,addDate,tel) "
-                              "VALUES (?,'hello','2','98',?,'13800000001,13800000002,')",
-                              {account, time}));
-}
 
 QPushButton* button(QWidget* page, const char* name)
 {
@@ -155,8 +142,8 @@ void TestRecordPages::popupShowsItsRecordAndLeavesAfterFiveSeconds()
 
 void TestRecordPages::auditWindowOpensCentredOncePerBatch()
 {
-    addWaiting(*m_gateway, "alice", "2011-03-05 15:04:09");
-    addAudited(*m_gateway, "alice");
+    Fixtures::addWaiting(*m_gateway);
+    Fixtures::addAudited(*m_gateway);
     QWidget main; // stands for the main window, inside the offscreen screen
     // Placed before the window system has framed it: its centre may be off by the frame.
     const auto centred = [&main](QWidget* window) {
@@ -192,8 +179,10 @@ void TestRecordPages::receiveListingsAndLimit()
 {
     QVERIFY(m_gateway->transaction([&] {
         for (int k = 0; k < 6000; ++k)
-            addWaiting(*m_gateway, "alice", "2011-03-05 15:04:09");
-        addWaiting(*m_gateway, "bob", QDate::currentDate().toString("yyyy-MM-dd") + " 08:00:00", "9");
+            Fixtures::addWaiting(*m_gateway);
+        Fixtures::addWaiting(*m_gateway, {.account = "bob",
+                                          .time = QDate::currentDate().toString("yyyy-MM-dd") + " 08:00:00",
+                                          .status = "9"});
         return true;
     }));
     CReceiveDlg page(context(), nullptr);
@@ -248,8 +237,8 @@ void TestRecordPages::popupWatchRaisesPopupsAndSound()
     QCOMPARE(popups.count(), 0); // nothing waits
     // Both at once: while the list holds rows the watch raises popups without reading again.
     QVERIFY(m_gateway->transaction([&] {
-        addWaiting(*m_gateway, "alice", "2011-03-05 15:04:09");
-        addWaiting(*m_gateway, "bob", "2011-03-05 15:04:10");
+        Fixtures::addWaiting(*m_gateway);
+        Fixtures::addWaiting(*m_gateway, {.account = "bob", .time = "2011-03-05 15:04:10"});
         return true;
     }));
     QTRY_VERIFY(popups.count() >= 3);
@@ -277,8 +266,8 @@ void TestRecordPages::popupWatchRaisesPopupsAndSound()
 void TestRecordPages::auditedRowLeavesTheReceiveList()
 {
     m_session = TestDb::addActingAccount(*m_gateway, QStringLiteral("staff"));
-    addWaiting(*m_gateway, "alice", "2011-03-05 15:04:09");
-    addWaiting(*m_gateway, "alice", "2011-03-05 15:04:09");
+    Fixtures::addWaiting(*m_gateway);
+    Fixtures::addWaiting(*m_gateway);
     CReceiveDlg page(context(), nullptr);
     button(&page, "allButton")->click();
     QTRY_COMPARE(page.model()->rowCount(), 2);
@@ -321,7 +310,7 @@ void TestRecordPages::restrictedPagesAreBlank()
 
 void TestRecordPages::queryCategoriesAndClicks()
 {
-    addAudited(*m_gateway, "alice");
+    Fixtures::addAudited(*m_gateway);
     CQueryDlg page(context(), nullptr);
     auto* category = page.findChild<QComboBox*>("categoryBox");
     QCOMPARE(category->currentText(), QStringLiteral("账号查询"));
@@ -363,7 +352,7 @@ void TestRecordPages::queryCategoriesAndClicks()
 void TestRecordPages::queryTickedDeleteNeedsAuditedRows()
 {
     for (int k = 0; k < 4; ++k)
-        addAudited(*m_gateway, "alice");
+        Fixtures::addAudited(*m_gateway);
     CQueryDlg page(context(), nullptr);
     m_recorder->answerYes = true;
     button(&page, "runButton")->click(); // accounts
@@ -397,9 +386,9 @@ void TestRecordPages::queryTickedDeleteNeedsAuditedRows()
 
 void TestRecordPages::queryDeleteByNameAsksTwice()
 {
-    addAudited(*m_gateway, "alice");
-    addAudited(*m_gateway, "");
-    addAudited(*m_gateway, "bob");
+    Fixtures::addAudited(*m_gateway);
+    Fixtures::addAudited(*m_gateway, {.account = ""});
+    Fixtures::addAudited(*m_gateway, {.account = "bob"});
     CQueryDlg page(context(), nullptr);
     QList<bool> answers;
     QStringList asked;
@@ -429,7 +418,7 @@ void TestRecordPages::queryDeleteByNameAsksTwice()
 
 void TestRecordPages::querySaveAppendsRowsAndOpens()
 {
-    addAudited(*m_gateway, "alice");
+    Fixtures::addAudited(*m_gateway);
     CQueryDlg page(context(), nullptr);
     const QString path = m_dir.filePath(QStringLiteral("%1-list.txt").arg(TestDb::currentBackend().name));
     m_recorder->files = {path};
@@ -449,9 +438,9 @@ void TestRecordPages::querySaveAppendsRowsAndOpens()
 
 void TestRecordPages::recordsScopesAndTickedDelete()
 {
-    addAudited(*m_gateway, "alice", "2011-03-05 15:04:09");
-    addAudited(*m_gateway, "bob", "2011-03-05 15:04:09");
-    addAudited(*m_gateway, "alice", "2011-03-07 15:04:09");
+    Fixtures::addAudited(*m_gateway);
+    Fixtures::addAudited(*m_gateway, {.account = "bob"});
+    Fixtures::addAudited(*m_gateway, {.time = "2011-03-07 15:04:09"});
     CRecordsDlg page(context(), nullptr);
     page.findChild<QDateEdit*>("firstDate")->setDate(QDate(2011, 3, 5));
     page.findChild<QDateEdit*>("lastDate")->setDate(QDate(2011, 3, 5));
@@ -501,7 +490,7 @@ void TestRecordPages::recordsDoubleClickOpensWindowByType()
     m_session = SessionUser();
     m_session.loginName = QStringLiteral("alice");
     m_session.applyType(type);
-    addAudited(*m_gateway, "alice");
+    Fixtures::addAudited(*m_gateway);
     CRecordsDlg page(context(), nullptr);
     button(&page, "ownButton")->click();
     QTRY_COMPARE(page.model()->rowCount(), 1);

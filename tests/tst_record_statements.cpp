@@ -1,3 +1,4 @@
+#include "Fixtures.h"
 #include "TestDatabases.h"
 
 #include "db/ActingAccount.h"
@@ -9,41 +10,10 @@
 
 namespace {
 
-qint64 lastId(DbGateway& gateway, const QString& table)
-{
-    DbRows rows = gateway.DbQuery(QStringLiteral("SELECT MAX(id) AS n FROM ") + table);
-    return rows.atEnd() ? -1 : rows.number(QStringLiteral("n"));
-}
-
-qint64 addWaiting(DbGateway& gateway, const QString& account, const QString& message, const QString& time,
-                  const QString& list, const QString& status = QStringLiteral("3"))
-{
-    gateway.DbExecute(
-        QStringLiteral("INSERT INTO Messages (loginName,message,addDate,status,CountNum) VALUES (?,?,?,?,?)"),
-        {account, message, time, status, list});
-    return lastId(gateway, QStringLiteral("Messages"));
-}
-
-qint64 addAudited(DbGateway& gateway, const QString& account, const QString& time, const QString& rate = "98")
-{
-    gateway.DbExecute(
-        QStringLiteral("INSERT INTO UserRecv (loginName,message,Num,recvs,addDate,tel) VALUES (?,?,?,?,?,?)"),
-        {account, QStringLiteral("内容"), QStringLiteral("2"), rate, time, QStringLiteral("1,2,")});
-    return lastId(gateway, QStringLiteral("UserRecv"));
-}
-
-// Runs a walk to its end on the calling thread.
-QList<ReportRow> walk(DbGateway& gateway, const ListQuery::Walk& query, Outcome* outcome = nullptr)
-{
-    QList<ReportRow> rows;
-    const Outcome result = query(gateway, [&](ReportRow row) {
-        rows.append(std::move(row));
-        return true;
-    });
-    if (outcome)
-        *outcome = result;
-    return rows;
-}
+using Fixtures::addAudited;
+using Fixtures::addWaiting;
+using Fixtures::lastId;
+using Fixtures::walk;
 
 QStringList column(const QList<ReportRow>& rows, int k)
 {
@@ -105,8 +75,8 @@ void TestRecordStatements::auditRecordsTheBatchByIdOnly()
 {
     DbGateway& db = *m_gateway;
     // Two parts of the same text in the same second: only the audited one leaves.
-    const qint64 first = addWaiting(db, "alice", "hello", "2011-03-05 15:04:09", "13800000001,13800000002,");
-    const qint64 twin = addWaiting(db, "alice", "hello", "2011-03-05 15:04:09", "13900000001,");
+    const qint64 first = addWaiting(db, {.numbers = "13800000001,13800000002,"});
+    const qint64 twin = addWaiting(db, {.numbers = "13900000001,"});
     const StoredNumbers stored = DbReadWaitingNumbers(db, first);
     QVERIFY(stored.outcome && stored.found);
     QCOMPARE(stored.list, QStringLiteral("13800000001,13800000002,"));
@@ -129,7 +99,7 @@ void TestRecordStatements::auditRecordsTheBatchByIdOnly()
 void TestRecordStatements::auditOfAGoneBatchWritesNothing()
 {
     DbGateway& db = *m_gateway;
-    const qint64 id = addWaiting(db, "alice", "hello", "2011-03-05 15:04:09", "13800000001,");
+    const qint64 id = addWaiting(db);
     QVERIFY(DbAuditBatch(db, staff(), id, "1", "98"));
     // A second approval of the same batch, from this window or another staff member's.
     const Outcome again = DbAuditBatch(db, staff(), id, "1", "97");
@@ -146,7 +116,7 @@ void TestRecordStatements::auditOfAGoneBatchWritesNothing()
 void TestRecordStatements::failedAuditLeavesTheBatchWaiting()
 {
     DbGateway& db = *m_gateway;
-    const qint64 id = addWaiting(db, "alice", "hello", "2011-03-05 15:04:09", "13800000001,");
+    const qint64 id = addWaiting(db);
     // The record cannot be written: the batch must neither leave Messages nor move the rate.
     QVERIFY(db.DbExecute("ALTER TABLE UserRecv RENAME TO UserRecvAway"));
     const Outcome outcome = DbAuditBatch(db, staff(), id, "1", "98");
@@ -168,7 +138,7 @@ void TestRecordStatements::hostileTextsSurviveTheAudit()
     QString list;
     for (int k = 0; k < 80000; ++k) // about 1 MB
         list += QString::number(13800000000LL + k) + ',';
-    const qint64 id = addWaiting(db, "alice", content, "2011-03-05 15:04:09", list);
+    const qint64 id = addWaiting(db, {.message = content, .numbers = list});
     const StoredNumbers stored = DbReadWaitingNumbers(db, id);
     QCOMPARE(stored.list.size(), list.size());
     QVERIFY(DbAuditBatch(db, staff(), id, "80000", "9'8"));
@@ -225,7 +195,7 @@ void TestRecordStatements::approvalRefusals()
     SessionUser session = TestDb::addActingAccount(db, QStringLiteral("boss"), QStringLiteral("管理员"));
     QVERIFY(db.DbExecute("UPDATE UserInfo SET type = ? WHERE loginName = 'boss'", {actingType}));
     session.password = password;
-    const qint64 id = addWaiting(db, "alice", "hello", "2011-03-05 15:04:09", list);
+    const qint64 id = addWaiting(db, {.numbers = list});
     const Outcome outcome = DbAuditBatch(db, session, id, count, rate);
     QCOMPARE(outcome.text(), message);
     const bool approved = message == RecordText::audited;
@@ -241,8 +211,8 @@ void TestRecordStatements::tickedDeletionIsAllOrNothing()
     DbGateway& db = *m_gateway;
     QList<qint64> ids;
     for (int k = 0; k < 620; ++k) // more than one statement's worth of ids
-        ids.append(addAudited(db, k == 610 ? "poison" : "alice", "2011-03-05 15:04:09"));
-    const qint64 kept = addAudited(db, "alice", "2011-03-05 15:04:09");
+        ids.append(addAudited(db, {.account = k == 610 ? "poison" : "alice"}));
+    const qint64 kept = addAudited(db);
     // One row refuses to go in the last statement: none of the ticked rows may go.
     if (db.dialect().backend() == DbBackend::Sqlite) {
         QVERIFY(
@@ -275,9 +245,9 @@ void TestRecordStatements::tickedDeletionIsAllOrNothing()
 void TestRecordStatements::deletionsByNameAndAll()
 {
     DbGateway& db = *m_gateway;
-    addAudited(db, "alice", "2011-03-05 15:04:09");
-    addAudited(db, "", "2011-03-05 15:04:09");
-    addAudited(db, "bob", "2011-03-05 15:04:09");
+    addAudited(db);
+    addAudited(db, {.account = ""});
+    addAudited(db, {.account = "bob"});
     // An empty name deletes the records whose name is empty, nothing else.
     QVERIFY(DbDeleteAuditedOf(db, staff(), ""));
     QCOMPARE(TestDb::count(db, "UserRecv"), 2);
@@ -288,13 +258,13 @@ void TestRecordStatements::deletionsByNameAndAll()
     const qint64 bob = lastId(db, "UserRecv");
     QVERIFY(DbDeleteAuditedRecord(db, staff(), bob));
     QCOMPARE(DbDeleteAuditedRecord(db, staff(), bob).message, RecordText::recordGone);
-    addAudited(db, "bob", "2011-03-05 15:04:09");
+    addAudited(db, {.account = "bob"});
     QVERIFY(DbDeleteAllAudited(db, staff()));
     QCOMPARE(TestDb::count(db, "UserRecv"), 0);
     // A customer deletes its own records, and refuses to touch anyone else's.
     const SessionUser alice = TestDb::session("alice", "pw", "注册用户");
-    const qint64 own = addAudited(db, "alice", "2011-03-05 15:04:09");
-    const qint64 bobs = addAudited(db, "bob", "2011-03-05 15:04:09");
+    const qint64 own = addAudited(db);
+    const qint64 bobs = addAudited(db, {.account = "bob"});
     QCOMPARE(DbDeleteAuditedRecords(db, alice, {own, bobs}).text(), ActingText::notAllowed);
     QVERIFY(DbDeleteAuditedRecords(db, alice, {own}));
     QCOMPARE(TestDb::count(db, "UserRecv"), 1);
@@ -322,8 +292,8 @@ void TestRecordStatements::dayRanges()
     DbGateway& db = *m_gateway;
     for (const char* time : {"2010-10-13 23:59:59", "2010-10-14 00:00:00", "2010-10-14 23:59:59",
                              "2010-10-15 00:00:00", "2011-01-01 00:00:00"}) {
-        addAudited(db, "alice", time);
-        addWaiting(db, "alice", "m", time, "1,");
+        addAudited(db, {.time = time});
+        addWaiting(db, {.message = "m", .time = time, .numbers = "1,"});
     }
     const DayRange range = dayRange(first, last);
     QCOMPARE(
@@ -342,7 +312,7 @@ void TestRecordStatements::receiveListingStopsAt5001()
     DbGateway& db = *m_gateway;
     QVERIFY(db.transaction([&] {
         for (int k = 0; k < 6000; ++k)
-            addWaiting(db, "alice", QStringLiteral("m%1").arg(k), "2011-03-05 15:04:09", "1,", "7");
+            addWaiting(db, {.message = QStringLiteral("m%1").arg(k), .numbers = "1,", .status = "7"});
         return true;
     }));
     const QList<ReportRow> rows = walk(db, RecordQueries::waitingBatches(std::nullopt));
@@ -361,7 +331,7 @@ void TestRecordStatements::comprehensiveCategories()
                  "','100','2009-01-01 10:00:00','admin')");
     db.DbExecute("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) VALUES "
                  "('alice','-5','2009-01-01 10:00:00','admin')");
-    addAudited(db, "alice", "2011-03-05 15:04:09", "98");
+    addAudited(db);
 
     Outcome outcome;
     // A named account: exactly one row, and no closing message.
@@ -397,9 +367,9 @@ void TestRecordStatements::recordsScopes()
 {
     DbGateway& db = *m_gateway;
     using RecordQueries::RecordsScope;
-    addAudited(db, "alice", "2011-03-05 15:04:09", "99");
-    addAudited(db, "bob", "2011-03-05 15:04:09");
-    addAudited(db, "alice", "2011-03-06 15:04:09");
+    addAudited(db, {.rate = "99"});
+    addAudited(db, {.account = "bob"});
+    addAudited(db, {.time = "2011-03-06 15:04:09"});
     const DayRange range = dayRange(QDate(2011, 3, 5), QDate(2011, 3, 5));
     QList<ReportRow> rows = walk(db, RecordQueries::records(RecordsScope::Own, "alice", range));
     QCOMPARE(column(rows, 0), (QStringList{"alice", "alice"}));

@@ -1,22 +1,24 @@
+#include "Fixtures.h"
 #include "GuiTestSupport.h"
 #include "TestDatabases.h"
 
 #include "app/MainDlg.h"
 #include "common/Gbk.h"
-#include "db/LoginStatements.h"
+#include "common/Worker.h"
 #include "db/SessionUser.h"
 #include "sending/NumberListModel.h"
-#include "sending/SendingController.h"
+#include "sending/SendingState.h"
 #include "sending/SubmissionRun.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+
+#include <thread>
 
 class TestSendingWindow : public QObject
 {
@@ -38,6 +40,7 @@ private slots:
     void listWorkRefusedWhileRunWrites();
     void deleteAfterDoubleClickTakesTheEntryThatMovedUp();
     void failedPartsAreNotCountedAsSubmitted();
+    void closingWaitsForThePartInHand();
     void oddFilesSayWhy();
 
 private:
@@ -76,20 +79,12 @@ void TestSendingWindow::cleanup()
 
 void TestSendingWindow::writeFile(const QString& name, const QByteArray& bytes)
 {
-    QFile file(m_dir.filePath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
+    QVERIFY(Fixtures::writeFile(m_dir.filePath(name), bytes));
 }
 
 void TestSendingWindow::logInAs(const QString& name)
 {
-    m_session = SessionUser();
-    m_session.loginName = name;
-    m_session.password = QStringLiteral("pw");
-    QCOMPARE(DbLogin(*m_gateway, m_session, name, m_session.password).result, LoginResult::Accepted);
-    m_window = std::make_unique<CMainDlg>(*m_gateway, m_session, m_dir.path());
-    m_window->enterSession();
-    m_window->show();
+    m_window = loggedInWindow(*m_gateway, m_session, m_dir.path(), name, QStringLiteral("pw"));
 }
 
 void TestSendingWindow::waitForRunEnd()
@@ -179,9 +174,8 @@ void TestSendingWindow::exportAppends()
     button("exportButton")->click();
     QCOMPARE(m_dialogs->fileRequests[0].title, QStringLiteral("[保存手机号码]"));
     QCOMPARE(m_dialogs->fileRequests[0].defaultSuffix, QStringLiteral("txt"));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("13800000001\r\n13800000002\r\n13800000001\r\n13800000002\r\n"));
+    QCOMPARE(Fixtures::readFile(path),
+             QByteArray("13800000001\r\n13800000002\r\n13800000001\r\n13800000002\r\n"));
     QVERIFY(m_dialogs->messages.isEmpty());
 }
 
@@ -337,6 +331,35 @@ void TestSendingWindow::failedPartsAreNotCountedAsSubmitted()
     QCOMPARE(label("failedLabel"), QStringLiteral("提交失败:4 条"));
     QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 500);
     QCOMPARE(m_dialogs->messages.size(), 1);
+}
+
+void TestSendingWindow::closingWaitsForThePartInHand()
+{
+    logInAs(QStringLiteral("user01"));
+    // Another client holds the write lock until well after the close, so the run is still in
+    // its first part when the user quits.
+    std::atomic<bool> locked{false};
+    std::thread holder([this, &locked] {
+        DbGateway other(m_gateway->config());
+        DbThreadScope scope(other);
+        locked = other.DbExecute(QStringLiteral("BEGIN IMMEDIATE"));
+        QThread::msleep(4 * Worker::kOwnerWaitMs);
+        other.DbExecute(QStringLiteral("ROLLBACK"));
+    });
+    QTRY_VERIFY(locked);
+    m_window->numbers()->append({QStringLiteral("13800000001")});
+    editor()->setPlainText(QStringLiteral("hello"));
+    button("submitButton")->click();
+    m_dialogs->answerYes = true;
+    QVERIFY(m_window->close());
+    holder.join();
+    QCOMPARE(m_dialogs->texts().last(),
+             QStringLiteral("提示: 短信正在提交,确认在当前这一条写完后停止并退出程序?"));
+    // The part and its charge are in; nothing of the run is left behind on the database.
+    QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 1);
+    QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 499);
+    m_window.reset();
+    QCOMPARE(Worker::abandonedCount(), 0);
 }
 
 void TestSendingWindow::oddFilesSayWhy()

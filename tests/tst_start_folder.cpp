@@ -1,3 +1,5 @@
+#include "Fixtures.h"
+
 #include "audit/LogFiles.h"
 #include "common/ProfileIni.h"
 #include "common/StartFolder.h"
@@ -21,17 +23,8 @@ using namespace StartFolder;
 
 namespace {
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using Fixtures::readFile;
+using Fixtures::writeFile;
 
 mode_t modeOf(const QString& path)
 {

@@ -3,7 +3,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QMessageBox>
+#include <QMimeDatabase>
 
 namespace Dialogs {
 namespace {
@@ -55,11 +57,32 @@ bool present(QWidget* parent, const Message& message)
     return box.exec() == QMessageBox::Yes;
 }
 
+// Icons and types from names alone. The usual provider reads every listed file to tell its type;
+// each read's close drops all this process's locks on that file, and where the embedded
+// database lies, another client then takes its journal for unused and deletes it under us.
+class NameOnlyIcons : public QFileIconProvider
+{
+public:
+    QIcon icon(const QFileInfo& info) const override
+    {
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QString type(const QFileInfo& info) const override
+    {
+        if (!info.isFile())
+            return QFileIconProvider::type(info);
+        const QMimeType mime = QMimeDatabase().mimeTypeForFile(info, QMimeDatabase::MatchExtension);
+        return mime.comment().isEmpty() ? mime.name() : mime.comment();
+    }
+};
+
 QString askFile(QWidget* parent, const FileRequest& request)
 {
     if (hooks().file)
         return hooks().file(request);
+    NameOnlyIcons icons; // outlives the dialog, whose listing asks it from a thread of its own
     QFileDialog dialog(owner(parent), request.title, QString(), request.filter);
+    dialog.setIconProvider(&icons);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // Every save of this program appends to an existing file; asking to replace it would lie.
     dialog.setOption(QFileDialog::DontConfirmOverwrite, request.save);
