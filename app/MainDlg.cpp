@@ -205,6 +205,13 @@ void CMainDlg::buildPages()
         hosted.page->setGeometry(hosted.holder->rect());
         hosted.page->hide();
     }
+    // The sidebar marks the page in view.
+    const std::pair<Page, const char*> marks[] = {{RecordsPage, "recordsButton"},
+                                                  {AdminPage, "adminButton"},
+                                                  {ProfilePage, "profileButton"},
+                                                  {ManualPage, "manualButton"}};
+    for (const auto& [page, button] : marks)
+        findChild<CSkinButton*>(QLatin1String(button))->SetCurrentWhileShown(m_pages[page].holder);
 }
 
 void CMainDlg::connectSending()
