@@ -93,6 +93,7 @@ inline const Face inactiveSelection{QColor(0xD6, 0xE6, 0xF5), QColor(0xD6, 0xE6,
                                     QColor(0xD6, 0xE6, 0xF5)};
 inline const Face tooltip{navy, navy, white, navy};
 inline const Face input{white, white, text, frame};
+inline const QColor weekend(0xAE, 0x36, 0x2D); // the calendar's Saturdays and Sundays
 
 // WCAG 2 relative luminance and contrast ratio.
 inline double luminance(const QColor& c)
@@ -146,6 +147,8 @@ inline QList<TextPair> textPairs()
     face("tooltip", tooltip);
     face("input", input);
     pairs.append({"placeholder", muted, white});
+    pairs.append({"read-only input", text, surface});
+    pairs.append({"calendar weekend", weekend, white});
     pairs.append({"blue link", ink, white});
     pairs.append({"blue link, hot", blueInk, pale});
     pairs.append({"orange link, hot", orangeInk, pale});
