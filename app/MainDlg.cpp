@@ -195,6 +195,13 @@ void CMainDlg::buildPages()
     connect(m_adminButton, &QAbstractButton::clicked, this, &CMainDlg::showAdminPanel);
     connect(button("recordsButton"), &QAbstractButton::clicked, this,
             [this] { m_pages->toggle(MainPages::Records); });
+    // The sidebar marks the page in view.
+    const std::pair<MainPages::Page, const char*> marks[] = {{MainPages::Records, "recordsButton"},
+                                                             {MainPages::Admin, "adminButton"},
+                                                             {MainPages::Profile, "profileButton"},
+                                                             {MainPages::Manual, "manualButton"}};
+    for (const auto& [page, name] : marks)
+        findChild<CSkinButton*>(QLatin1String(name))->SetCurrentWhileShown(m_pages->holder(page));
 }
 
 void CMainDlg::connectSending()

@@ -32,6 +32,7 @@ public:
     MainPages(QWidget* window, const PageContext& context, std::function<void(bool)> showComposition);
 
     CManualEntryDlg* manualEntry() const { return m_manualEntry; }
+    QFrame* holder(Page page) const { return m_pages[page].holder; }
     // True when widget is one of the pages or inside one.
     bool holds(const QWidget* widget) const;
 

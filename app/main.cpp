@@ -7,6 +7,7 @@
 #include "db/DbGateway.h"
 #include "db/SessionUser.h"
 #include "skin/WindowSkin.h"
+#include "widgets/AppStyle.h"
 #include "widgets/Dialogs.h"
 
 #include <QApplication>
@@ -139,9 +140,10 @@ int main(int argc, char** argv)
         CommandLine::print(*answer);
         return answer->exitCode;
     }
-    // Every window, the first-administrator dialog and message boxes too, carries the icon.
+    // Every window, the first-administrator dialog and message boxes too, carries the icon and
+    // the skin's look.
     QApplication::setWindowIcon(WindowSkin::applicationIcon());
-    WindowSkin::applyApplicationFont();
+    AppStyle::apply(app);
 
     QString reason;
     const QString startFolder = chooseStartFolder(parser.isSet(kUserDataOption), &reason);

@@ -10,7 +10,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev qt6-translations-l10n
     libqt6multimedia6
-    libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc libpq-dev
+    libqt6sql6-sqlite libqt6sql6-psql libqt6sql6-odbc libpq-dev libxcb1-dev
     unixodbc unixodbc-dev tdsodbc freetds-bin
     postgresql
     fonts-wqy-microhei fonts-arphic-uming

@@ -1,5 +1,6 @@
 #include "skin/SkinButton.h"
 
+#include "skin/KeyboardFocus.h"
 #include "skin/SkinArt.h"
 
 #include <QApplication>
@@ -8,61 +9,6 @@
 #include <QPointer>
 #include <QStyle>
 #include <QStyleOption>
-
-namespace {
-
-const QColor kFocusRing(0xF2, 0x9E, 0x38);
-
-// Whether the user's last input came from the keyboard. Focus is shown only then, so a mouse
-// user keeps the frameless look and a keyboard user always sees where the focus is.
-class InputWatch : public QObject
-{
-public:
-    static bool keyboard() { return instance().m_keyboard; }
-
-    static InputWatch& instance()
-    {
-        static QPointer<InputWatch> watch;
-        if (!watch) {
-            watch = new InputWatch(qApp);
-            qApp->installEventFilter(watch);
-        }
-        return *watch;
-    }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        switch (event->type()) {
-        case QEvent::KeyPress:
-            setKeyboard(true);
-            break;
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            setKeyboard(false);
-            break;
-        default:
-            break;
-        }
-        return false;
-    }
-
-private:
-    using QObject::QObject;
-
-    void setKeyboard(bool keyboard)
-    {
-        if (m_keyboard == keyboard)
-            return;
-        m_keyboard = keyboard;
-        if (auto* button = qobject_cast<CSkinButton*>(QApplication::focusWidget()))
-            button->update();
-    }
-
-    bool m_keyboard = false;
-};
-
-} // namespace
 
 CSkinButton::CSkinButton(const QString& objectName, const QString& function, QWidget* parent)
     : QPushButton(parent)
@@ -73,7 +19,7 @@ CSkinButton::CSkinButton(const QString& objectName, const QString& function, QWi
     setAutoDefault(false);
     setDefault(false);
     setMouseTracking(true);
-    InputWatch::instance();
+    KeyboardFocus::shown(); // starts watching the input
 }
 
 void CSkinButton::SetIcons(const QString& hot, const QString& normal)
@@ -106,7 +52,22 @@ void CSkinButton::SetTooltipText(const QString& text, bool activate)
 
 bool CSkinButton::showsKeyboardFocus() const
 {
-    return hasFocus() && InputWatch::keyboard();
+    return hasFocus() && KeyboardFocus::shown();
+}
+
+void CSkinButton::SetCurrentWhileShown(QWidget* page)
+{
+    m_page = page;
+    page->installEventFilter(this);
+    setCurrent(page->isVisibleTo(page->parentWidget()));
+}
+
+void CSkinButton::setCurrent(bool current)
+{
+    if (m_current == current)
+        return;
+    m_current = current;
+    update();
 }
 
 QPixmap CSkinButton::icon(bool hot) const
@@ -117,11 +78,20 @@ QPixmap CSkinButton::icon(bool hot) const
     return hot ? m_hot : m_normal;
 }
 
+QPixmap CSkinButton::currentFace() const
+{
+    return m_current && !m_normalName.isEmpty()
+               ? SkinArt::pixmap(m_normalName + QStringLiteral("-current"), devicePixelRatioF())
+               : QPixmap();
+}
+
 QPixmap CSkinButton::currentIcon() const
 {
     const QPixmap normal = icon(false);
     const bool hot = m_hovered || isDown() || showsKeyboardFocus() || normal.isNull();
-    QPixmap shown = hot ? icon(true) : normal;
+    QPixmap shown = currentFace();
+    if (shown.isNull())
+        shown = hot ? icon(true) : normal;
     if (shown.isNull())
         shown = normal;
     if (isEnabled() || shown.isNull())
@@ -156,12 +126,15 @@ void CSkinButton::paintEvent(QPaintEvent*)
     const QPixmap shown = currentIcon();
     if (!shown.isNull())
         p.drawPixmap(iconPosition(), shown);
-    if (showsKeyboardFocus()) {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(kFocusRing, 1.5));
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1.5, -1.5), 5, 5);
-    }
+    if (showsKeyboardFocus())
+        KeyboardFocus::paintRing(p, QRectF(rect()).adjusted(0, 0, -1, -1), 5);
+}
+
+bool CSkinButton::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_page && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        setCurrent(event->type() == QEvent::ShowToParent);
+    return QPushButton::eventFilter(watched, event);
 }
 
 void CSkinButton::setHovered(bool hovered)

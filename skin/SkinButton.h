@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 
 // Frameless icon button of the skinned windows. It shows its normal icon over the window's own
 // background, the hot icon while hovered or pressed, shifted one pixel while pressed, and greyed
 // while disabled. A mouse user sees no focus mark; a keyboard user sees the hot icon and a ring
-// on the focused button.
+// on the focused button. A button that opens a page shows a third face while the page is shown.
 class CSkinButton : public QPushButton
 {
     Q_OBJECT
@@ -19,6 +20,9 @@ public:
     void SetIcons(const QPixmap& hot, const QPixmap& normal);
     // A null text changes nothing; an inactive tooltip is kept but not shown.
     void SetTooltipText(const QString& text, bool activate = true);
+    // While page is shown the button shows its "current" face (the artwork "<normal>-current").
+    void SetCurrentWhileShown(QWidget* page);
+    bool isCurrent() const { return m_current; }
 
     bool isHovered() const { return m_hovered; }
     bool showsKeyboardFocus() const;
@@ -37,14 +41,19 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QPixmap icon(bool hot) const;
+    QPixmap currentFace() const;
     void setHovered(bool hovered);
+    void setCurrent(bool current);
 
     QString m_hotName;
     QString m_normalName;
     QPixmap m_hot;
     QPixmap m_normal;
     bool m_hovered = false;
+    bool m_current = false;
+    QPointer<QWidget> m_page;
 };

@@ -1,5 +1,6 @@
 #include "skin/WindowSkin.h"
 
+#include "skin/Compositor.h"
 #include "skin/Outline.h"
 #include "skin/SkinArt.h"
 
@@ -102,16 +103,59 @@ private:
     bool m_done = false;
 };
 
+// Keeps a shaped window's outline fitting the screen: blended at its anti-aliased edge where a
+// compositor runs, cut by the mask where none does, switching when a compositor starts or stops.
+class OutlineKeeper : public QObject
+{
+public:
+    OutlineKeeper(QWidget* window, const QRegion& outline)
+        : QObject(window), m_window(window), m_outline(outline)
+    {
+        setObjectName(QStringLiteral("outlineKeeper"));
+        connect(&Compositor::instance(), &Compositor::changed, this, &OutlineKeeper::apply);
+    }
+
+    void setOutline(const QRegion& outline)
+    {
+        m_outline = outline;
+        apply();
+    }
+
+    void apply()
+    {
+        if (Compositor::active())
+            m_window->clearMask();
+        else
+            m_window->setMask(m_outline);
+        m_window->update();
+    }
+
+private:
+    QWidget* m_window;
+    QRegion m_outline;
+};
+
+// The picture of a shaped window as the screen can show it.
+QPixmap shapedBackground(const QString& name, qreal ratio)
+{
+    if (Compositor::active()) {
+        const QPixmap smooth = SkinArt::pixmap(name + QStringLiteral("-smooth"), ratioOrApplication(ratio));
+        if (!smooth.isNull())
+            return smooth;
+    }
+    return withoutKey(name, ratio);
+}
+
 } // namespace
 
 QPixmap mainBackground(qreal ratio)
 {
-    return withoutKey(QStringLiteral("main"), ratio);
+    return shapedBackground(QStringLiteral("main"), ratio);
 }
 
 QPixmap loginBackground(qreal ratio)
 {
-    return withoutKey(QStringLiteral("login"), ratio);
+    return shapedBackground(QStringLiteral("login"), ratio);
 }
 
 QPixmap popupBackground(qreal ratio)
@@ -142,13 +186,23 @@ QIcon applicationIcon()
 bool shape(QWidget* window, const QImage& bitmap)
 {
     const QRegion outline = Outline::fromBitmap(bitmap, window->size());
+    auto* keeper =
+        window->findChild<OutlineKeeper*>(QStringLiteral("outlineKeeper"), Qt::FindDirectChildrenOnly);
     // An empty outline would make the window vanish for good: keep it whole instead.
     if (outline.isEmpty() || outline == QRegion(window->rect())) {
+        delete keeper;
         window->clearMask();
         return false;
     }
-    window->setMask(outline);
+    if (!keeper)
+        keeper = new OutlineKeeper(window, outline);
+    keeper->setOutline(outline);
     return true;
+}
+
+bool smoothOutline()
+{
+    return Compositor::active();
 }
 
 void paintBackground(QWidget* window, const QPixmap& background)

@@ -12,7 +12,8 @@ class QWidget;
 namespace WindowSkin {
 
 // Pictures for a device pixel ratio; 0 means the application's highest ratio. In the two
-// window backgrounds the cut-away key colour is transparent.
+// window backgrounds the cut-away key colour is transparent; where a compositor runs their
+// outline is the artwork's own anti-aliased edge.
 QPixmap mainBackground(qreal devicePixelRatio = 0);  // 800 x 582
 QPixmap loginBackground(qreal devicePixelRatio = 0); // 614 x 362
 QPixmap popupBackground(qreal devicePixelRatio = 0); // 271 x 143
@@ -23,8 +24,11 @@ QImage loginBitmap();
 QIcon applicationIcon();
 
 // Cuts the window's outline from bitmap (see Outline). A bitmap without pure green, or one
-// that would cut away the whole window, leaves it rectangular; false then.
+// that would cut away the whole window, leaves it rectangular; false then. While a compositor
+// runs the window has no mask: its background's transparent edge is the outline.
 bool shape(QWidget* window, const QImage& bitmap);
+// Whether shaped windows show the smooth outline now.
+bool smoothOutline();
 void paintBackground(QWidget* window, const QPixmap& background);
 // Starts moving the window with the mouse after a left press on its background. Where the
 // platform cannot move windows itself, the window follows the mouse until the release.

@@ -2,6 +2,7 @@
 
 #include "widgets/Dialogs.h"
 
+#include <QImage>
 #include <QList>
 #include <QStringList>
 
@@ -35,3 +36,37 @@ public:
 // The main window of an accepted login (into session), shown.
 std::unique_ptr<CMainDlg> loggedInWindow(DbGateway& gateway, SessionUser& session, const QString& startFolder,
                                          const QString& loginName, const QString& password);
+class DbGateway;
+class QTemporaryDir;
+class QWidget;
+
+// Every window and page of the client, built on a database of fixed rows, for the tests that
+// look at all of them. Dates, hover and focus are fixed too, so a scene renders the same each
+// time: no clock text, no blinking caret.
+class LookScenes
+{
+public:
+    struct Scene
+    {
+        const char* name;
+        bool window; // a window of its own; otherwise a page shown inside its window
+    };
+    static const QList<Scene>& all();
+
+    LookScenes();
+    ~LookScenes();
+    // Builds the scene and returns what it shows: the window, or the page's place in its window.
+    // It lives until the next build.
+    QWidget* build(const QString& name);
+    // The scene as the screen shows it, at the application's device pixel ratio.
+    static QImage render(QWidget* shown);
+    DbGateway& gateway() { return *m_gateway; }
+
+private:
+    QWidget* mainPage(const char* button, const char* holder);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<DbGateway> m_gateway;
+    DialogRecorder m_dialogs;
+    std::unique_ptr<QWidget> m_top;
+};

@@ -153,7 +153,7 @@ void TestLoginDialog::quitAsksFirst()
     QVERIFY(m_dialogs->exitCodes.isEmpty());
 
     QTest::keyClick(dialog->findChild<QLineEdit*>(QStringLiteral("password")), Qt::Key_Escape);
-    QCOMPARE(m_dialogs->messages.last().title, QStringLiteral("提示!"));
+    QCOMPARE(m_dialogs->messages.last().title, QStringLiteral("提示"));
     QCOMPARE(m_dialogs->messages.last().icon, Dialogs::Icon::None);
     QVERIFY(dialog->isVisible());
 

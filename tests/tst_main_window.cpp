@@ -299,7 +299,7 @@ void TestMainWindow::escapeAndCloseAskBeforeQuitting()
     QTest::keyClick(child(QStringLiteral("messageEdit")), Qt::Key_Escape);
     QCOMPARE(m_dialogs->messages.size(), 1);
     QCOMPARE(m_dialogs->messages[0].text, QStringLiteral("确认是否退出程序"));
-    QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("提示!"));
+    QCOMPARE(m_dialogs->messages[0].title, QStringLiteral("提示"));
     QVERIFY(m_window->isVisible());
     click(QStringLiteral("closeButton"));
     QCOMPARE(m_dialogs->messages[1].title, QStringLiteral("提示"));

@@ -119,7 +119,7 @@ void TestSendingWindow::manualEntryRefusesBadLines()
     button("manualAddButton")->click();
     QCOMPARE(m_dialogs->messages.last().text,
              QStringLiteral("提示:[第2行/长度11位]不是有效手机号码[数字类型]"));
-    QCOMPARE(m_dialogs->messages.last().title, QStringLiteral("=_="));
+    QCOMPARE(m_dialogs->messages.last().caption, QStringLiteral("=_="));
     QVERIFY(entries().isEmpty());
 
     m_dialogs->clear();

@@ -45,16 +45,14 @@ QWidget* owner(QWidget* parent)
     return parent ? parent->window() : nullptr;
 }
 
-bool present(QWidget* parent, const Message& message)
+bool present(QWidget* parent, Message message)
 {
+    message.caption = message.title;
+    message.title = kNotice;
+    message.owner = owner(parent);
     if (hooks().message)
         return hooks().message(message);
-    parent = owner(parent);
-    const auto buttons = message.yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
-    QMessageBox box(boxIcon(message.icon), message.title, message.text, buttons, parent);
-    if (message.yesNo)
-        box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+    return messageBox(message)->exec() == QMessageBox::Yes;
 }
 
 // Icons and types from names alone. The usual provider reads every listed file to tell its type;
@@ -136,6 +134,17 @@ Tell tellOver(QWidget* parent)
 bool ask(QWidget* parent, const QString& text, const QString& caption, Icon icon)
 {
     return present(parent, {caption, text, true, icon});
+}
+
+std::unique_ptr<QMessageBox> messageBox(const Message& message)
+{
+    const auto buttons = message.yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
+    auto box = std::make_unique<QMessageBox>(boxIcon(message.icon), message.title, message.text, buttons,
+                                             message.owner);
+    box->setObjectName(QStringLiteral("messageBox"));
+    if (message.yesNo)
+        box->setDefaultButton(QMessageBox::No);
+    return box;
 }
 
 QString openTextFile(QWidget* parent, const QString& title)

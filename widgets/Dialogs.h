@@ -6,15 +6,19 @@
 #include <QUrl>
 
 #include <functional>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 // Every message box, file dialog and browser launch goes through here, so that tests can read
-// and answer them without a modal loop.
+// and answer them without a modal loop. Every box has the one title "提示" and belongs to the
+// window of the control that asked.
 namespace Dialogs {
 
-inline const QString kTitle = QStringLiteral("Kavrel");
 inline const QString kNotice = QStringLiteral("提示");
+inline const QString kTitle = kNotice;
+// The kind of message a form reports; the box shows it under the common title too.
 inline const QString kOops = QStringLiteral("=_=");
 
 enum class Icon
@@ -27,10 +31,12 @@ enum class Icon
 
 struct Message
 {
-    QString title; // caption of the box: "Kavrel" for plain messages
+    QString title; // the box's title: always "提示"
     QString text;
     bool yesNo = false;
     Icon icon = Icon::None;
+    QString caption;          // what the form asked for ("提示", "=_="), kept for the record
+    QWidget* owner = nullptr; // the window the box belongs to; none before the first window
 };
 
 struct FileRequest
@@ -50,9 +56,9 @@ void setMessageHook(MessageHook hook);
 void setFileHook(FileHook hook);
 void setUrlHook(UrlHook hook);
 
-// Plain message: OK button, title "Kavrel".
+// Plain message: OK button.
 void inform(QWidget* parent, const QString& text);
-// Message with its own caption ("=_=", "提示").
+// Message of a kind ("=_=", "提示"), under the common title.
 void informCaptioned(QWidget* parent, const QString& text, const QString& caption, Icon icon = Icon::None);
 // A form's notice: plain, or captioned "=_=" when it is an oops.
 void showNotice(QWidget* parent, const Notice& notice);
@@ -60,6 +66,8 @@ void showNotice(QWidget* parent, const Notice& notice);
 Tell tellOver(QWidget* parent);
 // Yes/No question; true for Yes.
 bool ask(QWidget* parent, const QString& text, const QString& caption, Icon icon);
+// The box that shows message, over message.owner; No is the default of a question.
+std::unique_ptr<QMessageBox> messageBox(const Message& message);
 
 // Text-file dialogs ("Text Files(*.txt)", "All Files(*.*)"); an empty result means cancelled.
 QString openTextFile(QWidget* parent, const QString& title);

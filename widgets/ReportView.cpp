@@ -10,6 +10,9 @@
 namespace ReportView {
 namespace {
 
+// Rows as tall as the inputs, so a row can be read and hit.
+constexpr int kRowHeight = 24;
+
 // A font or style that changes after the view was built changes what a time needs.
 class FontWatch : public QObject
 {
@@ -44,6 +47,8 @@ QTableView* create(ReportModel* model, const QString& objectName, QWidget* paren
     view->verticalHeader()->hide();
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view->horizontalHeader()->setHighlightSections(false);
+    // The header runs to the right edge instead of stopping after the last column.
+    view->horizontalHeader()->setStretchLastSection(true);
     QObject::connect(model, &QAbstractItemModel::modelReset, view, [view] { applyWidths(view); });
     new FontWatch(view);
     applyWidths(view);
@@ -52,7 +57,7 @@ QTableView* create(ReportModel* model, const QString& objectName, QWidget* paren
 
 void applyWidths(QTableView* view)
 {
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 6);
+    view->verticalHeader()->setDefaultSectionSize(std::max(kRowHeight, view->fontMetrics().height() + 6));
     const auto* model = qobject_cast<const ReportModel*>(view->model());
     if (!model)
         return;

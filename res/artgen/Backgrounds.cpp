@@ -1,7 +1,7 @@
 #include "Backgrounds.h"
 
 #include "Glyphs.h"
-#include "Palette.h"
+#include "skin/Palette.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -57,7 +57,8 @@ QImage flatten(const QImage& canvas, const std::function<bool(int, int)>& keep)
 }
 
 // A shaped window: a pixel is cut when less than half of it is covered at scale 1; the 2x image
-// cuts exactly the same window pixels, so the outline fits both.
+// cuts exactly the same window pixels, so the outline fits both. The painted canvases, with their
+// anti-aliased edges, are the outline where a compositor blends windows.
 Pair shaped(QSize size, const Paint& paint)
 {
     const QImage one = render(size, 1, paint);
@@ -65,6 +66,8 @@ Pair shaped(QSize size, const Paint& paint)
     Pair pair;
     pair.x1 = flatten(one, [&](int x, int y) { return qAlpha(one.pixel(x, y)) >= 128; });
     pair.x2 = flatten(two, [&](int x, int y) { return qAlpha(one.pixel(x / 2, y / 2)) >= 128; });
+    pair.smooth1 = one;
+    pair.smooth2 = two;
     return pair;
 }
 
@@ -115,7 +118,7 @@ QPainterPath rect(double x, double y, double w, double h)
 void band(QPainter& p, const QPainterPath& outline, double height)
 {
     const QPainterPath area = outline.intersected(rect(0, 0, outline.boundingRect().width(), height));
-    p.fillPath(area, vertical(0, height, Palette::navy, Palette::blue.darker(108)));
+    p.fillPath(area, vertical(0, height, Palette::navy, Palette::bandBottom));
     p.save();
     p.setClipPath(area);
     p.setPen(Qt::NoPen);
@@ -173,7 +176,7 @@ void paintMain(QPainter& p, const Art& art)
 
     p.fillPath(outline.intersected(rect(0, 131, 146, 451)), Palette::sidebar);
     p.fillRect(QRectF(146, 131, 1, 451), Palette::line);
-    text(p, font(art, 11), Palette::grey, QPointF(30, 552), QStringLiteral("安全 · 快速 · 稳定"));
+    text(p, font(art, 11), Palette::muted, QPointF(30, 552), QStringLiteral("安全 · 快速 · 稳定"));
 
     // Everything drawn on the card stays left of x 781, where the hosted pages end.
     card(p, QRectF(148, 136, 643, 439));
@@ -214,8 +217,8 @@ void paintLogin(QPainter& p, const Art& art)
 
     card(p, QRectF(10, 126, 214, 226));
     heading(p, art, QPointF(24, 148), QStringLiteral("用户登录"), 14);
-    text(p, font(art, 13), QColor(0x40, 0x40, 0x40), QPointF(26, 175), QStringLiteral("帐号:"));
-    text(p, font(art, 13), QColor(0x40, 0x40, 0x40), QPointF(26, 200), QStringLiteral("密码:"));
+    text(p, font(art, 13), Palette::formLabel, QPointF(26, 175), QStringLiteral("帐号:"));
+    text(p, font(art, 13), Palette::formLabel, QPointF(26, 200), QStringLiteral("密码:"));
     p.setPen(QPen(Palette::line, 1));
     p.drawLine(QPointF(22, 270.5), QPointF(212, 270.5));
 
@@ -244,18 +247,18 @@ void paintLogin(QPainter& p, const Art& art)
         p.drawEllipse(QPointF(362, 201 + 26 * k), 2.5, 2.5);
         text(p, font(art, 12), Palette::grey, QPointF(370, 205 + 26 * k), points[k]);
     }
-    text(p, font(art, 10), QColor(0x9A, 0xA8, 0xB6), QPointF(500, 345), QStringLiteral("Kavrel 短信群发"));
+    text(p, font(art, 10), Palette::muted, QPointF(500, 345), QStringLiteral("Kavrel 短信群发"));
     border(p, outline);
 }
 
 void paintPopup(QPainter& p, const Art& art)
 {
     p.fillRect(QRectF(0, 0, 271, 143), Qt::white);
-    p.fillRect(QRectF(0, 0, 271, 47), vertical(0, 47, QColor(0xF5, 0xF9, 0xFD), QColor(0xE4, 0xEE, 0xF8)));
+    p.fillRect(QRectF(0, 0, 271, 47), vertical(0, 47, Palette::popupTop, Palette::popupBottom));
     Glyphs::draw(p, QStringLiteral("bell"), QRectF(10, 10, 24, 24), Palette::orange);
     text(p, font(art, 14, true), Palette::navy, QPointF(42, 22), QStringLiteral("新短信待审核"));
-    text(p, font(art, 11), Palette::grey, QPointF(42, 39), QStringLiteral("请及时处理"));
-    p.fillRect(QRectF(0, 50, 271, 26), vertical(50, 76, Palette::navy, Palette::blue.darker(108)));
+    text(p, font(art, 11), Palette::muted, QPointF(42, 39), QStringLiteral("请及时处理"));
+    p.fillRect(QRectF(0, 50, 271, 26), vertical(50, 76, Palette::navy, Palette::bandBottom));
     Glyphs::draw(p, QStringLiteral("person"), QRectF(14, 55, 16, 16), QColor(255, 255, 255, 220));
     p.setPen(QPen(QColor(0xDC, 0xE6, 0xF0), 1));
     p.setBrush(QColor(0xF7, 0xFA, 0xFD));
@@ -288,7 +291,7 @@ void paintProfile(QPainter& p, const Art& art)
         p.setPen(Qt::NoPen);
         p.setBrush(Palette::blue);
         p.drawEllipse(QPointF(214, 72 + 27 * k), 3, 3);
-        text(p, font(art, 13), QColor(0x5A, 0x6B, 0x7D), QPointF(224, 77 + 27 * k), tips[k]);
+        text(p, font(art, 13), Palette::muted, QPointF(224, 77 + 27 * k), tips[k]);
     }
 }
 

@@ -7,7 +7,7 @@ class QSvgRenderer;
 
 // The window backgrounds and pictures, each at scale 1 and 2. Shaped windows come out as
 // 24-bit images whose pure green RGB(0, 255, 0) marks exactly the pixels cut away; no other
-// pixel has that colour.
+// pixel has that colour. They come out a second time with transparency for their outline.
 namespace Backgrounds {
 
 struct Art
@@ -20,6 +20,8 @@ struct Pair
 {
     QImage x1;
     QImage x2;
+    QImage smooth1; // shaped windows only: the picture with an alpha outline
+    QImage smooth2;
 };
 
 Pair main(const Art& art);    // 800 x 582, shaped

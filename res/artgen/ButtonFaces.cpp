@@ -1,7 +1,7 @@
 #include "ButtonFaces.h"
 
 #include "Glyphs.h"
-#include "Palette.h"
+#include "skin/Palette.h"
 
 #include <QFile>
 #include <QFontMetricsF>
@@ -14,17 +14,28 @@
 namespace ButtonFaces {
 namespace {
 
-QColor toneColor(const QString& tone)
+// What a tone paints: its glyph on light grounds, its filled faces, and a hot link's caption.
+struct Tone
 {
-    if (tone == QLatin1String("blue"))
-        return Palette::blue;
-    if (tone == QLatin1String("orange"))
-        return Palette::orange;
-    if (tone == QLatin1String("red"))
-        return Palette::red;
-    if (tone == QLatin1String("light"))
-        return QColor(255, 255, 255, 70);
-    return QColor();
+    QColor glyph;
+    const Palette::Faces* solid;
+    const Palette::Face* tileHot;
+    QColor linkHot;
+};
+
+bool toneOf(const QString& name, Tone* tone)
+{
+    if (name == QLatin1String("blue"))
+        *tone = {Palette::blue, &Palette::primary, &Palette::blueTileHot, Palette::blueInk};
+    else if (name == QLatin1String("orange"))
+        *tone = {Palette::orange, &Palette::accent, nullptr, Palette::orangeInk};
+    else if (name == QLatin1String("red"))
+        *tone = {Palette::red, &Palette::danger, &Palette::redTileHot, Palette::orangeInk};
+    else if (name == QLatin1String("light"))
+        *tone = {QColor(255, 255, 255, 70), nullptr, nullptr, Palette::white};
+    else
+        return false;
+    return true;
 }
 
 QFont captionFont(const QString& family, int height, bool bold)
@@ -81,6 +92,51 @@ void roundedBox(QPainter& p, const QRectF& r, double radius, const QBrush& fill,
     p.drawRoundedRect(r, radius, radius);
 }
 
+void faceBox(QPainter& p, const QRectF& r, double radius, const Palette::Face& face)
+{
+    roundedBox(p, r, radius, vertical(r, face.top, face.bottom), face.border);
+}
+
+// A sidebar tile. The page shown is navy with an orange mark at its left edge.
+bool drawTile(QPainter& p, const ButtonArt& button, const QRectF& face, const Tone& tone, Variant variant,
+              const QString& family)
+{
+    if (variant == Variant::Current) {
+        faceBox(p, face, 5, Palette::current);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Palette::orange);
+        p.drawRoundedRect(QRectF(face.left() + 3, face.top() + 7, 3, face.height() - 14), 1.5, 1.5);
+        drawContent(p, button, face, Palette::current.text, Palette::current.text, family, true);
+        return true;
+    }
+    if (variant == Variant::Hot) {
+        if (!tone.tileHot)
+            return false;
+        faceBox(p, face, 5, *tone.tileHot);
+        drawContent(p, button, face, tone.tileHot->text, tone.tileHot->text, family, true);
+        return true;
+    }
+    faceBox(p, face, 5, Palette::tile);
+    drawContent(p, button, face, tone.glyph, Palette::tile.text, family, true);
+    return true;
+}
+
+bool drawSolid(QPainter& p, const ButtonArt& button, const QRectF& face, const Tone& tone, bool hot,
+               const QString& family)
+{
+    if (!tone.solid)
+        return false;
+    const Palette::Face& shown = hot ? tone.solid->hover : tone.solid->normal;
+    faceBox(p, face, 5, shown);
+    if (hot) {
+        p.setPen(QPen(QColor(255, 255, 255, 90), 1));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(face.adjusted(1, 1, -1, -1), 4, 4);
+    }
+    drawContent(p, button, face, shown.text, shown.text, family, true);
+    return true;
+}
+
 } // namespace
 
 QList<ButtonArt> readManifest(const QString& path, QString* error)
@@ -117,11 +173,14 @@ QList<ButtonArt> readManifest(const QString& path, QString* error)
     return faces;
 }
 
-QImage draw(const ButtonArt& button, bool hot, int scale, const QString& family)
+QImage draw(const ButtonArt& button, Variant variant, int scale, const QString& family)
 {
-    const QColor tone = toneColor(button.tone);
-    if (!tone.isValid() || !Glyphs::exists(button.glyph))
+    Tone tone;
+    if (!toneOf(button.tone, &tone) || !Glyphs::exists(button.glyph))
         return {};
+    if (variant == Variant::Current && button.face != QLatin1String("tile"))
+        return {};
+    const bool hot = variant == Variant::Hot;
     QImage image(button.size * scale, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
@@ -132,33 +191,21 @@ QImage draw(const ButtonArt& button, bool hot, int scale, const QString& family)
     const QRectF face(0.5, 0.5, button.size.width() - 2, button.size.height() - 2);
     bool known = true;
     if (button.face == QLatin1String("tile")) {
-        if (hot)
-            roundedBox(p, face, 5, vertical(face, tone.lighter(125), tone), tone.darker(115));
-        else
-            roundedBox(p, face, 5, vertical(face, QColor(0xF7, 0xFA, 0xFD), QColor(0xE3, 0xEC, 0xF6)),
-                       QColor(0xC3, 0xD3, 0xE4));
-        drawContent(p, button, face, hot ? Qt::white : tone, hot ? Qt::white : Palette::ink, family, true);
+        known = drawTile(p, button, face, tone, variant, family);
     } else if (button.face == QLatin1String("solid")) {
-        roundedBox(p, face, 5, vertical(face, tone.lighter(hot ? 140 : 118), hot ? tone.lighter(112) : tone),
-                   tone.darker(hot ? 105 : 118));
-        if (hot) {
-            p.setPen(QPen(QColor(255, 255, 255, 110), 1));
-            p.setBrush(Qt::NoBrush);
-            p.drawRoundedRect(face.adjusted(1, 1, -1, -1), 4, 4);
-        }
-        drawContent(p, button, face, Qt::white, Qt::white, family, true);
+        known = drawSolid(p, button, face, tone, hot, family);
     } else if (button.face == QLatin1String("band")) {
         if (hot) {
             const double r = std::min(face.width(), face.height()) / 2;
             p.setPen(Qt::NoPen);
-            p.setBrush(tone);
+            p.setBrush(button.tone == QLatin1String("red") ? Palette::danger.normal.bottom : tone.glyph);
             p.drawEllipse(face.center(), r, r);
         }
         drawContent(p, button, face, hot ? Qt::white : QColor(255, 255, 255, 225), Qt::white, family, true);
     } else if (button.face == QLatin1String("link")) {
         if (hot)
-            roundedBox(p, face, 4, QColor(0xDC, 0xEA, 0xF7), QColor(0xB9, 0xD0, 0xE8));
-        drawContent(p, button, face, tone, hot ? tone.darker(140) : Palette::ink, family, false);
+            roundedBox(p, face, 4, Palette::pale, QColor(0xB9, 0xD0, 0xE8));
+        drawContent(p, button, face, tone.glyph, hot ? tone.linkHot : Palette::ink, family, false);
     } else {
         known = false;
     }

@@ -17,9 +17,18 @@ struct ButtonArt
 
 namespace ButtonFaces {
 
+// The normal face, the hot face (hovered or pressed), and a tile's face while its page is shown.
+enum class Variant
+{
+    Normal,
+    Hot,
+    Current
+};
+
 // Reads the button manifest; on a malformed line returns nothing and sets error.
 QList<ButtonArt> readManifest(const QString& path, QString* error);
-// The normal or hot face at scale 1 or 2; a null image when the face, tone or glyph is unknown.
-QImage draw(const ButtonArt& button, bool hot, int scale, const QString& fontFamily);
+// A face at scale 1 or 2; a null image when the face, tone or glyph is unknown, or for a current
+// face of anything but a tile.
+QImage draw(const ButtonArt& button, Variant variant, int scale, const QString& fontFamily);
 
 } // namespace ButtonFaces

@@ -224,15 +224,33 @@ void house(const Canvas& c)
     c.stroke(c.polyline({{0.42, 0.9}, {0.42, 0.64}, {0.58, 0.64}, {0.58, 0.9}}));
 }
 
-void help(const Canvas& c)
+void question(const Canvas& c)
 {
-    c.stroke(c.circle(0.5, 0.5, 0.42));
     QPainterPath hook;
     hook.moveTo(c.at(0.36, 0.38));
     hook.cubicTo(c.at(0.36, 0.18), c.at(0.66, 0.18), c.at(0.64, 0.38));
     hook.cubicTo(c.at(0.62, 0.5), c.at(0.5, 0.5), c.at(0.5, 0.62));
     c.stroke(hook);
     c.fill(c.circle(0.5, 0.76, 0.05));
+}
+
+void help(const Canvas& c)
+{
+    c.stroke(c.circle(0.5, 0.5, 0.42));
+    question(c);
+}
+
+// The marks of the message boxes, drawn on a disc.
+void info(const Canvas& c)
+{
+    c.fill(c.circle(0.5, 0.27, 0.065));
+    c.stroke(c.polyline({{0.5, 0.44}, {0.5, 0.76}}));
+}
+
+void exclaim(const Canvas& c)
+{
+    c.stroke(c.polyline({{0.5, 0.22}, {0.5, 0.56}}));
+    c.fill(c.circle(0.5, 0.75, 0.065));
 }
 
 void globe(const Canvas& c)
@@ -296,6 +314,8 @@ const std::map<QString, std::function<void(const Canvas&)>>& table()
         {QStringLiteral("help"), help},         {QStringLiteral("globe"), globe},
         {QStringLiteral("bell"), bell},         {QStringLiteral("envelope"), envelope},
         {QStringLiteral("shield"), shield},     {QStringLiteral("check"), check},
+        {QStringLiteral("question"), question}, {QStringLiteral("info"), info},
+        {QStringLiteral("exclaim"), exclaim},
     };
     return glyphs;
 }

@@ -1,8 +1,11 @@
-// Draws the client's artwork: window backgrounds, pictures, button faces, the application
-// icon at every bitmap size and the alert sound. Run by the build on the offscreen platform:
+// Draws the client's artwork: window backgrounds, pictures, button faces, the marks of the
+// message boxes, the application icon at every bitmap size and the alert sound. Run by the build
+// on the offscreen platform:
 //   kavrel-artgen --out DIR --font CJK_FONT_FILE --svg ICON_SVG --buttons MANIFEST
+// Small icon sizes have drawings of their own beside ICON_SVG (kavrel-16.svg for kavrel.svg).
 #include "Backgrounds.h"
 #include "ButtonFaces.h"
+#include "Marks.h"
 #include "Sound.h"
 
 #include <QCommandLineParser>
@@ -56,6 +59,96 @@ QImage renderIcon(QSvgRenderer& svg, int size)
     return image;
 }
 
+QString scaled(const QString& base, int scale)
+{
+    return base + (scale == 2 ? QStringLiteral("@2x.png") : QStringLiteral(".png"));
+}
+
+QString saveWindows(const QDir& out, const Backgrounds::Art& art)
+{
+    const struct
+    {
+        const char* name;
+        Backgrounds::Pair pair;
+        bool shaped;
+    } pictures[] = {{"main", Backgrounds::main(art), true},
+                    {"login", Backgrounds::login(art), true},
+                    {"popup", Backgrounds::popup(art), false},
+                    {"profile", Backgrounds::profile(art), false}};
+    for (const auto& picture : pictures) {
+        if (!picture.shaped && Backgrounds::countKeyPixels(picture.pair.x1) != 0)
+            return QStringLiteral("%1 carries the key colour").arg(QLatin1String(picture.name));
+        const QString base = out.filePath(QLatin1String(picture.name));
+        if (!save(picture.pair.x1, scaled(base, 1)) || !save(picture.pair.x2, scaled(base, 2)))
+            return QStringLiteral("cannot write %1").arg(base);
+        if (picture.shaped && (!save(picture.pair.smooth1, scaled(base + QStringLiteral("-smooth"), 1)) ||
+                               !save(picture.pair.smooth2, scaled(base + QStringLiteral("-smooth"), 2))))
+            return QStringLiteral("cannot write %1-smooth").arg(base);
+    }
+    return {};
+}
+
+QString saveButtons(const QDir& out, const QString& manifest, const QString& family)
+{
+    QString error;
+    const QList<ButtonArt> buttons = ButtonFaces::readManifest(manifest, &error);
+    if (buttons.isEmpty())
+        return error.isEmpty() ? QStringLiteral("the button manifest is empty") : error;
+    using ButtonFaces::Variant;
+    const std::pair<Variant, QString> variants[] = {{Variant::Normal, QString()},
+                                                    {Variant::Hot, QStringLiteral("-hot")},
+                                                    {Variant::Current, QStringLiteral("-current")}};
+    for (const ButtonArt& button : buttons) {
+        for (const auto& [variant, suffix] : variants) {
+            if (variant == Variant::Current && button.face != QLatin1String("tile"))
+                continue;
+            for (const int scale : {1, 2}) {
+                const QImage face = ButtonFaces::draw(button, variant, scale, family);
+                const QString path =
+                    scaled(out.filePath(QStringLiteral("buttons/") + button.name + suffix), scale);
+                if (face.isNull())
+                    return QStringLiteral("%1: unknown face, tone or glyph").arg(button.name);
+                if (!save(face, path))
+                    return QStringLiteral("cannot write %1").arg(path);
+            }
+        }
+    }
+    return {};
+}
+
+QString saveMarks(const QDir& out)
+{
+    for (const QString& name : Marks::names()) {
+        for (const int scale : {1, 2}) {
+            const QString path = scaled(out.filePath(QStringLiteral("marks/") + name), scale);
+            if (!save(Marks::draw(name, scale), path))
+                return QStringLiteral("cannot write %1").arg(path);
+        }
+    }
+    return {};
+}
+
+// Sizes up to 32 pixels come from their own drawing where there is one: fewer details, laid on
+// the pixel grid, so the dots stay dots.
+QString saveIcons(const QDir& out, const QString& svgPath, QSvgRenderer& logo)
+{
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString small = svgPath.chopped(4) + QStringLiteral("-%1.svg").arg(size);
+        const bool hasOwn = QFileInfo::exists(small);
+        QSvgRenderer own;
+        if (hasOwn && !own.load(small))
+            return QStringLiteral("cannot read %1").arg(small);
+        const QString path = out.filePath(QStringLiteral("icons/kavrel-%1.png").arg(size));
+        if (!save(renderIcon(hasOwn ? own : logo, size), path))
+            return QStringLiteral("cannot write %1").arg(path);
+    }
+    QFile source(svgPath);
+    if (!source.open(QIODevice::ReadOnly) ||
+        !saveBytes(source.readAll(), out.filePath(QStringLiteral("icons/kavrel.svg"))))
+        return QStringLiteral("cannot copy the icon source");
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -84,54 +177,12 @@ int main(int argc, char** argv)
             QStringLiteral("cannot read the icon source %1").arg(parser.value(QStringLiteral("svg"))));
 
     const Backgrounds::Art art{family, &logo};
-    const struct
-    {
-        const char* name;
-        Backgrounds::Pair pair;
-        bool shaped;
-    } pictures[] = {{"main", Backgrounds::main(art), true},
-                    {"login", Backgrounds::login(art), true},
-                    {"popup", Backgrounds::popup(art), false},
-                    {"profile", Backgrounds::profile(art), false}};
-    for (const auto& picture : pictures) {
-        if (!picture.shaped && Backgrounds::countKeyPixels(picture.pair.x1) != 0)
-            return fail(QStringLiteral("%1 carries the key colour").arg(QLatin1String(picture.name)));
-        const QString base = out.filePath(QLatin1String(picture.name));
-        if (!save(picture.pair.x1, base + QStringLiteral(".png")) ||
-            !save(picture.pair.x2, base + QStringLiteral("@2x.png")))
-            return fail(QStringLiteral("cannot write %1").arg(base));
+    for (const QString& error :
+         {saveWindows(out, art), saveButtons(out, parser.value(QStringLiteral("buttons")), family),
+          saveMarks(out), saveIcons(out, parser.value(QStringLiteral("svg")), logo)}) {
+        if (!error.isEmpty())
+            return fail(error);
     }
-
-    QString error;
-    const QList<ButtonArt> buttons =
-        ButtonFaces::readManifest(parser.value(QStringLiteral("buttons")), &error);
-    if (buttons.isEmpty())
-        return fail(error.isEmpty() ? QStringLiteral("the button manifest is empty") : error);
-    for (const ButtonArt& button : buttons) {
-        for (const bool hot : {false, true}) {
-            for (const int scale : {1, 2}) {
-                const QImage face = ButtonFaces::draw(button, hot, scale, family);
-                const QString path =
-                    out.filePath(QStringLiteral("buttons/%1%2%3.png")
-                                     .arg(button.name, hot ? QStringLiteral("-hot") : QString(),
-                                          scale == 2 ? QStringLiteral("@2x") : QString()));
-                if (face.isNull())
-                    return fail(QStringLiteral("%1: unknown face, tone or glyph").arg(button.name));
-                if (!save(face, path))
-                    return fail(QStringLiteral("cannot write %1").arg(path));
-            }
-        }
-    }
-
-    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-        const QString path = out.filePath(QStringLiteral("icons/kavrel-%1.png").arg(size));
-        if (!save(renderIcon(logo, size), path))
-            return fail(QStringLiteral("cannot write %1").arg(path));
-    }
-    QFile source(parser.value(QStringLiteral("svg")));
-    if (!source.open(QIODevice::ReadOnly) ||
-        !saveBytes(source.readAll(), out.filePath(QStringLiteral("icons/kavrel.svg"))))
-        return fail(QStringLiteral("cannot copy the icon source"));
     if (!saveBytes(Sound::alertWave(), out.filePath(QStringLiteral("sound/mac.wav"))))
         return fail(QStringLiteral("cannot write the alert sound"));
     return 0;
