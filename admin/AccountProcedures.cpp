@@ -5,6 +5,7 @@
 #include "db/ActingAccount.h"
 #include "db/BalanceStatements.h"
 #include "db/DbGateway.h"
+#include "db/GuardedCall.h"
 #include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 
@@ -28,8 +29,7 @@ struct BulkStep
 bool refusesOperator(const Outcome& outcome)
 {
     return !outcome &&
-           (outcome.message == LoginText::disabled || outcome.message == LoginText::wrongPassword ||
-            outcome.message == ActingText::notAllowed);
+           (outcome.message == LoginText::wrongPassword || Guarded::refusesCaller(outcome.message));
 }
 
 BulkStep stepOf(BulkAction action)

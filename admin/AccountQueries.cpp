@@ -2,6 +2,7 @@
 
 #include "admin/AccountValidation.h"
 #include "db/DbGateway.h"
+#include "db/GuardedCall.h"
 #include "db/SessionUser.h"
 
 namespace AccountQueries {
@@ -20,6 +21,54 @@ const QString kAccountColumns =
 const QString kRecordColumns = QStringLiteral(
     "SELECT COALESCE(parentName,'') AS parentName,loginName,COALESCE(fullMoney,'') AS fullMoney,"
     "COALESCE(addDate,'') AS addDate FROM Moneys");
+
+struct Statement
+{
+    QString sql;
+    QVariantList values;
+};
+
+// On a guarded database the lists come from its API, which never hands out a password.
+Statement accountsOf(DbGateway& db, const QString& name)
+{
+    if (db.guarded())
+        return {Guarded::listStatement(QStringLiteral("list_accounts"), 4),
+                {Guarded::gatewayToken(db), Guarded::orNull(name), QVariant(), QVariant()}};
+    if (name.isEmpty())
+        return {kAccountColumns, {}};
+    return {kAccountColumns + QStringLiteral(" WHERE (RTRIM(loginName)=?)"), {name}};
+}
+
+Statement agentsOf(DbGateway& db)
+{
+    if (db.guarded())
+        return {Guarded::listStatement(QStringLiteral("list_agents"), 1), {Guarded::gatewayToken(db)}};
+    return {kAccountColumns + QStringLiteral(" WHERE (type=?)"), {QStringLiteral("代理用户")}};
+}
+
+Statement subAccountsOf(DbGateway& db, const QString& agent)
+{
+    if (db.guarded())
+        return {Guarded::listStatement(QStringLiteral("list_sub_accounts"), 2),
+                {Guarded::gatewayToken(db), agent}};
+    return {kAccountColumns + QStringLiteral(" WHERE (daili=?)"), {agent}};
+}
+
+// Oldest first, so that the position column counts the changes in the order they were made.
+Statement balanceChanges(DbGateway& db, RecordFilter filter, const QString& name)
+{
+    const bool ofAccount = filter == RecordFilter::OfAccount;
+    if (db.guarded())
+        return {Guarded::listStatement(QStringLiteral("list_balance_changes"), 3),
+                {Guarded::gatewayToken(db),
+                 filter == RecordFilter::All || ofAccount ? QVariant() : QVariant(name),
+                 ofAccount ? QVariant(name) : QVariant()}};
+    if (ofAccount)
+        return {kRecordColumns + QStringLiteral(" WHERE (loginName=?) ORDER BY id"), {name}};
+    if (filter == RecordFilter::All)
+        return {kRecordColumns + QStringLiteral(" ORDER BY id"), {}};
+    return {kRecordColumns + QStringLiteral(" WHERE (parentName=?) ORDER BY id"), {name}};
+}
 
 struct Account
 {
@@ -78,10 +127,9 @@ enum class Walked
 
 // Walks the rows of one query; onRow answers false to stop.
 template <typename OnRow>
-Walked walkAccounts(DbGateway& db, const QString& where, const QVariantList& values, QString& error,
-                    OnRow onRow)
+Walked walkAccounts(DbGateway& db, const Statement& statement, QString& error, OnRow onRow)
 {
-    DbRows rows = db.DbQuery(kAccountColumns + where, values);
+    DbRows rows = db.DbQuery(statement.sql, statement.values);
     while (!rows.atEnd()) {
         const Account account = readAccount(rows);
         if (rows.failed())
@@ -99,7 +147,7 @@ Walked walkAccounts(DbGateway& db, const QString& where, const QVariantList& val
 
 Outcome failed(const QString& error)
 {
-    return Outcome::failure(kReadFailed, error);
+    return Guarded::listFailure(kReadFailed, error);
 }
 
 QString usersMessage(int added)
@@ -113,16 +161,15 @@ ListQuery::Walk adminAccounts(const QString& queryText)
 {
     return [queryText](DbGateway& db, const ListQuery::Sink& sink) {
         QString error;
-        const Walked walked =
-            queryText.isEmpty()
-                ? walkAccounts(db, {}, {}, error, [&](const Account& a) { return sink(adminRow(a)); })
-                : walkAccounts(db, QStringLiteral(" WHERE (RTRIM(loginName)=?)"), {queryText}, error,
-                               [&](const Account& a) {
-                                   if (a.loginName != queryText)
-                                       return true;
-                                   sink(adminRow(a));
-                                   return false;
-                               });
+        const Walked walked = queryText.isEmpty()
+                                  ? walkAccounts(db, accountsOf(db, {}), error,
+                                                 [&](const Account& a) { return sink(adminRow(a)); })
+                                  : walkAccounts(db, accountsOf(db, queryText), error, [&](const Account& a) {
+                                        if (a.loginName != queryText)
+                                            return true;
+                                        sink(adminRow(a));
+                                        return false;
+                                    });
         return walked == Walked::Failed ? failed(error) : Outcome::success();
     };
 }
@@ -132,13 +179,12 @@ ListQuery::Walk adminAgents()
     return [](DbGateway& db, const ListQuery::Sink& sink) {
         QString error;
         int agents = 0;
-        const Walked walked = walkAccounts(db, QStringLiteral(" WHERE (type=?)"),
-                                           {QStringLiteral("代理用户")}, error, [&](const Account& a) {
-                                               if (a.type != QStringLiteral("代理用户"))
-                                                   return true;
-                                               ++agents;
-                                               return sink(adminRow(a));
-                                           });
+        const Walked walked = walkAccounts(db, agentsOf(db), error, [&](const Account& a) {
+            if (a.type != QStringLiteral("代理用户"))
+                return true;
+            ++agents;
+            return sink(adminRow(a));
+        });
         if (walked == Walked::Failed)
             return failed(error);
         return Outcome::success(QStringLiteral("共代理用户 %1 个").arg(agents));
@@ -151,19 +197,18 @@ ListQuery::Walk rechargeAccounts(const QString& queryText)
         QString error;
         int added = 0;
         const Walked walked = queryText.isEmpty()
-                                  ? walkAccounts(db, {}, {}, error,
+                                  ? walkAccounts(db, accountsOf(db, {}), error,
                                                  [&](const Account& a) {
                                                      ++added;
                                                      return sink(balanceRow(a, a.type));
                                                  })
-                                  : walkAccounts(db, QStringLiteral(" WHERE (RTRIM(loginName)=?)"),
-                                                 {queryText}, error, [&](const Account& a) {
-                                                     if (a.loginName != queryText)
-                                                         return true;
-                                                     ++added;
-                                                     sink(balanceRow(a, a.type));
-                                                     return false;
-                                                 });
+                                  : walkAccounts(db, accountsOf(db, queryText), error, [&](const Account& a) {
+                                        if (a.loginName != queryText)
+                                            return true;
+                                        ++added;
+                                        sink(balanceRow(a, a.type));
+                                        return false;
+                                    });
         if (walked == Walked::Failed)
             return failed(error);
         // A search that found its account says nothing more.
@@ -176,11 +221,10 @@ ListQuery::Walk subAccounts(const QString& agentName)
     return [agentName](DbGateway& db, const ListQuery::Sink& sink) {
         QString error;
         int added = 0;
-        const Walked walked =
-            walkAccounts(db, QStringLiteral(" WHERE (daili=?)"), {agentName}, error, [&](const Account& a) {
-                ++added;
-                return sink(balanceRow(a, a.daili));
-            });
+        const Walked walked = walkAccounts(db, subAccountsOf(db, agentName), error, [&](const Account& a) {
+            ++added;
+            return sink(balanceRow(a, a.daili));
+        });
         return walked == Walked::Failed ? failed(error) : Outcome::success(usersMessage(added));
     };
 }
@@ -188,17 +232,8 @@ ListQuery::Walk subAccounts(const QString& agentName)
 ListQuery::Walk balanceRecords(RecordFilter filter, const QString& name)
 {
     return [filter, name](DbGateway& db, const ListQuery::Sink& sink) {
-        QString where;
-        QVariantList values;
-        if (filter == RecordFilter::OfAccount) {
-            where = QStringLiteral(" WHERE (loginName=?)");
-            values = {name};
-        } else if (filter != RecordFilter::All) {
-            where = QStringLiteral(" WHERE (parentName=?)");
-            values = {name};
-        }
-        // Oldest first, so that the position column counts the changes in the order they were made.
-        DbRows rows = db.DbQuery(kRecordColumns + where + QStringLiteral(" ORDER BY id"), values);
+        const Statement statement = balanceChanges(db, filter, name);
+        DbRows rows = db.DbQuery(statement.sql, statement.values);
         int added = 0;
         while (!rows.atEnd()) {
             const QString operatorName = rows.text(QStringLiteral("parentName"));

@@ -7,8 +7,10 @@
 #include <QElapsedTimer>
 
 StatisticsRun::StatisticsRun(DbGateway& gateway, QObject* parent)
-    : QObject(parent), m_config(gateway.config()), m_worker(new Worker(this))
+    : QObject(parent), m_config(gateway.config()), m_route(std::make_shared<DbGateway>(gateway.config())),
+      m_worker(new Worker(this))
 {
+    m_route->shareSession(gateway);
 }
 
 StatisticsRun::~StatisticsRun() = default;
@@ -22,6 +24,7 @@ void StatisticsRun::start(Source source, Mode mode, qint64 id)
 {
     const int pauseMs = m_pauseMs;
     const DbConfig config = m_config;
+    const std::shared_ptr<const DbGateway> route = m_route;
     QElapsedTimer clock;
     clock.start();
     m_worker->start([=, this](const Worker::Run& run) -> std::function<void()> {
@@ -33,6 +36,7 @@ void StatisticsRun::start(Source source, Mode mode, qint64 id)
         StatisticsOutcome outcome;
         const StoredNumbers stored = [&] {
             DbGateway gateway(config);
+            gateway.shareSession(*route);
             return source == Source::Waiting ? DbReadWaitingNumbers(gateway, id)
                                              : DbReadAuditedNumbers(gateway, id);
         }();

@@ -6,6 +6,7 @@
 
 #include <QObject>
 
+#include <memory>
 
 class DbGateway;
 class Worker;
@@ -59,6 +60,8 @@ signals:
 
 private:
     const DbConfig m_config;
+    // The route and login of the window's gateway, which the run's own gateway acts with.
+    std::shared_ptr<DbGateway> m_route;
     int m_pauseMs = 500;
     Worker* m_worker = nullptr;
 };

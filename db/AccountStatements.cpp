@@ -3,6 +3,7 @@
 #include "db/AccountGuard.h"
 #include "db/ActingAccount.h"
 #include "db/DbGateway.h"
+#include "db/GuardedRoute.h"
 #include "db/SqlText.h"
 #include "db/UnitOutcome.h"
 
@@ -140,18 +141,25 @@ QStringList typesAddableBy(const QString& actingType)
 
 Outcome DbRegisterUser(DbGateway& gateway, const NewAccount& account)
 {
+    if (gateway.guarded())
+        return GuardedRoute::registerUser(gateway, nullptr, account, AccountText::registeredUser);
     return registerAccount(gateway, nullptr, account, AccountText::registeredUser);
 }
 
 Outcome DbRegisterUser(DbGateway& gateway, const SessionUser& acting, const NewAccount& account,
                        const QString& type)
 {
+    if (gateway.guarded())
+        return GuardedRoute::registerUser(gateway, &acting, account, type);
     return registerAccount(gateway, &acting, account, type);
 }
 
 Outcome DbChangePassword(DbGateway& gateway, const SessionUser& acting, const QString& loginName,
                          const QString& currentPwd, const QString& newPwd)
 {
+    if (gateway.guarded())
+        return GuardedRoute::changeDetail(gateway, acting, GuardedRoute::Detail::Password, loginName,
+                                          currentPwd, newPwd);
     return changeOwn(gateway, acting, QStringLiteral("pwd"), loginName, currentPwd, newPwd,
                      AccountText::passwordFailed);
 }
@@ -159,6 +167,9 @@ Outcome DbChangePassword(DbGateway& gateway, const SessionUser& acting, const QS
 Outcome DbChangeNickname(DbGateway& gateway, const SessionUser& acting, const QString& loginName,
                          const QString& currentPwd, const QString& newNickname)
 {
+    if (gateway.guarded())
+        return GuardedRoute::changeDetail(gateway, acting, GuardedRoute::Detail::Nickname, loginName,
+                                          currentPwd, newNickname);
     return changeOwn(gateway, acting, QStringLiteral("userName"), loginName, currentPwd, newNickname,
                      AccountText::nicknameFailed);
 }
@@ -166,6 +177,9 @@ Outcome DbChangeNickname(DbGateway& gateway, const SessionUser& acting, const QS
 Outcome DbChangeCompany(DbGateway& gateway, const SessionUser& acting, const QString& loginName,
                         const QString& currentPwd, const QString& newCompany)
 {
+    if (gateway.guarded())
+        return GuardedRoute::changeDetail(gateway, acting, GuardedRoute::Detail::Company, loginName,
+                                          currentPwd, newCompany);
     return changeOwn(gateway, acting, QStringLiteral("parentName"), loginName, currentPwd, newCompany,
                      AccountText::companyFailed);
 }
@@ -173,6 +187,8 @@ Outcome DbChangeCompany(DbGateway& gateway, const SessionUser& acting, const QSt
 Outcome DbSetUserType(DbGateway& gateway, const SessionUser& acting, const QString& loginName,
                       const QString& pwd, const QString& type)
 {
+    if (gateway.guarded())
+        return GuardedRoute::setUserType(gateway, acting, loginName, type);
     return change(
         gateway, [&] { return DbGuardAccountChange(gateway, acting, loginName); }, QStringLiteral("type"),
         loginName, pwd, type, AccountText::typeFailed);
@@ -180,6 +196,8 @@ Outcome DbSetUserType(DbGateway& gateway, const SessionUser& acting, const QStri
 
 Outcome DbDeleteUser(DbGateway& gateway, const SessionUser& acting, const QString& loginName)
 {
+    if (gateway.guarded())
+        return GuardedRoute::deleteUser(gateway, acting, loginName);
     Outcome refusal;
     const UnitResult result = DbRunUnit(
         gateway,

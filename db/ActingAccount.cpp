@@ -1,6 +1,7 @@
 #include "db/ActingAccount.h"
 
 #include "db/DbGateway.h"
+#include "db/GuardedRoute.h"
 #include "db/LoginStatements.h"
 
 bool typeGrants(const QString& type, ActingRight right)
@@ -21,6 +22,8 @@ bool typeGrants(const QString& type, ActingRight right)
 
 Outcome DbCheckActing(DbGateway& gateway, const SessionUser& session, ActingRight right, QString* type)
 {
+    if (gateway.guarded())
+        return GuardedRoute::checkActing(gateway, session, right);
     DbRows rows = gateway.DbQuery(
         QStringLiteral("SELECT type FROM UserInfo WHERE (RTRIM(loginName)=?) and (RTRIM(pwd)=?)"),
         {session.loginName, session.password});

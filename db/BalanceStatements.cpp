@@ -2,6 +2,8 @@
 
 #include "db/ActingAccount.h"
 #include "db/DbGateway.h"
+#include "db/GuardedCall.h"
+#include "db/GuardedRoute.h"
 #include "db/StorableText.h"
 
 namespace {
@@ -89,6 +91,8 @@ Outcome DbDeductBalance(DbGateway& gateway, SessionUser& session, const QString&
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
+    if (gateway.guarded())
+        return Outcome::failure(BalanceText::deductFailed, GuardedText::partOfOneCall);
     QString reason;
     const bool charged =
         updateOne(gateway,
@@ -105,6 +109,8 @@ Outcome DbAddSent(DbGateway& gateway, SessionUser& session, const QString& login
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
+    if (gateway.guarded())
+        return Outcome::failure(BalanceText::addSentFailed, GuardedText::partOfOneCall);
     QString reason;
     if (!updateOne(gateway,
                    QStringLiteral("UPDATE UserInfo SET status = status+? WHERE %1").arg(kAccountMatch),
@@ -161,6 +167,8 @@ Outcome DbRecharge(DbGateway& gateway, const SessionUser& session, const QString
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
+    if (gateway.guarded())
+        return GuardedRoute::recharge(gateway, session, loginName, amount);
     QString refusal, reason;
     const bool ok = changeWithRecord(
         gateway, session, ActingRight::Administrator,
@@ -175,6 +183,8 @@ Outcome DbReduce(DbGateway& gateway, const SessionUser& session, const QString& 
     const auto value = parseAmount(amount);
     if (!value)
         return Outcome::failure(BalanceText::badAmount);
+    if (gateway.guarded())
+        return GuardedRoute::reduce(gateway, session, loginName, amount);
     // The balance must cover the reduction at the server: a balance never goes below zero.
     QString refusal, reason;
     const bool ok = changeWithRecord(
@@ -355,6 +365,8 @@ AllocateOutcome DbAllocate(DbGateway& gateway, const SessionUser& session, const
         outcome.message = problem;
         return outcome;
     }
+    if (gateway.guarded())
+        return GuardedRoute::allocate(gateway, session, targetLoginName, amount);
     const QString typed = typedAmount(amount);
     Allocation a;
     const bool ok = retriedUnit(

@@ -1,5 +1,7 @@
 #include "db/DbError.h"
 
+#include "db/GuardedApi.h"
+
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QStringList>
@@ -73,6 +75,8 @@ DbErrorKind kindOf(DbBackend backend, const QString& nativeCode, const QString& 
 {
     if (isConflict(nativeCode))
         return DbErrorKind::Conflict;
+    if (backend == DbBackend::Postgres && nativeCode == GuardedApi::kRefusedState)
+        return DbErrorKind::Refused;
     static const QRegularExpression notDigits(QStringLiteral("[^0-9]+"));
     const QStringList codes = duplicateCodes(backend);
     for (const QString& code : nativeCode.split(notDigits, Qt::SkipEmptyParts)) {

@@ -13,6 +13,7 @@ enum class DbErrorKind
     None,
     DuplicateKey,
     Conflict, // deadlock or serialization failure: the unit was undone and may run again
+    Refused,  // a guarded database's list refused the caller; the message is the reason's code
     Other
 };
 

@@ -5,6 +5,7 @@
 namespace {
 
 QAtomicInteger<quint64> g_nextGatewayId{1};
+thread_local bool t_answerLost = false;
 
 // Statements without values run directly: PostgreSQL cannot prepare DDL such as CREATE.
 bool run(QSqlQuery& query, const QString& sql, const QVariantList& values)
@@ -72,6 +73,7 @@ void DbGateway::afterFailure(QSqlDatabase& db)
     const QString error = lastError();
     const DbErrorKind kind = lastErrorKind();
     if (unit().broken || !connectionAlive(db)) {
+        t_answerLost = true;
         unit().broken = false;
         db = QSqlDatabase();
         closeThreadConnection();
@@ -79,8 +81,14 @@ void DbGateway::afterFailure(QSqlDatabase& db)
     DbError::set(error, kind);
 }
 
+bool DbGateway::lastAnswerLost()
+{
+    return t_answerLost;
+}
+
 bool DbGateway::DbExecute(const QString& sql, const QVariantList& values, qint64* rowsAffected)
 {
+    t_answerLost = false;
     QSqlDatabase db = threadDatabase();
     if (!db.isOpen())
         return false;
@@ -99,6 +107,7 @@ bool DbGateway::DbExecute(const QString& sql, const QVariantList& values, qint64
 DbRows DbGateway::DbQuery(const QString& sql, const QVariantList& values)
 {
     DbRows rows;
+    t_answerLost = false;
     QSqlDatabase db = threadDatabase();
     if (!db.isOpen()) {
         rows.fail(lastError());

@@ -10,8 +10,13 @@
 #include <QString>
 #include <QVariantList>
 
+#include <QMutex>
+
+#include <atomic>
 #include <functional>
 #include <memory>
+
+class SessionToken;
 
 // The program's route to the service database. Every thread gets a connection of its own to
 // the same database (a Qt connection must stay in the thread that made it); values are always
@@ -42,8 +47,18 @@ public:
     const DbConfig& config() const { return m_config; }
     const SqlDialect& dialect() const { return m_dialect; }
 
-    // Opens the calling thread's connection (again, if it was open).
+    // Opens the calling thread's connection (again, if it was open). On PostgreSQL it also finds
+    // out whether the database is guarded, which picks the statements' route.
     bool DbOpen();
+    // Whether the statements go through the guarded database's API; asks the server when no
+    // DbOpen has told yet.
+    bool guarded();
+    // The login made through this gateway: the calls that take no session (lists, number reads)
+    // act with its token.
+    void setSession(std::shared_ptr<SessionToken> token);
+    std::shared_ptr<SessionToken> session() const;
+    // A gateway of its own for a worker: the same route and login as other.
+    void shareSession(const DbGateway& other);
     bool DbExecute(const QString& sql, const QVariantList& values = {}, qint64* rowsAffected = nullptr);
     DbRows DbQuery(const QString& sql, const QVariantList& values = {});
     // Runs work as one unit: committed when it returns true, rolled back otherwise or when the
@@ -52,6 +67,9 @@ public:
     // True when the calling thread's last unit failed at its commit with the connection gone,
     // so the server may or may not have committed it.
     static bool lastCommitUnknown();
+    // True when the calling thread's last statement outside a unit failed with its connection
+    // gone: the server may have run it.
+    static bool lastAnswerLost();
     // True while the calling thread runs work inside a unit of this gateway.
     bool inUnit() const;
     // Workers call this before they end; see DbThreadScope.
@@ -79,6 +97,7 @@ private:
     QSqlDatabase threadDatabase();
     bool openDatabase(QSqlDatabase& db);
     bool connectionAlive(QSqlDatabase& db);
+    bool probeRoute(QSqlDatabase& db);
     bool idleConnectionEnded(const QSqlDatabase& db) const;
     void noteError(const QSqlError& error) const;
     bool execute(QSqlQuery& query, const QString& sql, const QVariantList& values);
@@ -92,6 +111,15 @@ private:
     SqlDialect m_dialect;
     quint64 m_id;
     StatementHook m_hook;
+    enum class Route
+    {
+        Unknown,
+        Open,
+        Guarded
+    };
+    std::atomic<Route> m_route{Route::Unknown};
+    mutable QMutex m_sessionMutex;
+    std::shared_ptr<SessionToken> m_session;
 };
 
 // Closes the thread's connection when a worker leaves its scope.

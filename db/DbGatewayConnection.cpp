@@ -1,5 +1,8 @@
 #include "db/DbGateway.h"
 
+#include "db/GuardedApi.h"
+#include "db/SessionUser.h"
+
 #include <QAtomicInteger>
 #include <QMutex>
 #include <QSqlDriver>
@@ -129,11 +132,63 @@ bool DbGateway::connectionAlive(QSqlDatabase& db)
     return ping.exec(QStringLiteral("SELECT 1")) && (ping.finish(), true);
 }
 
+// Asked directly, past the statement hook: finding the route is no statement of the program's.
+bool DbGateway::probeRoute(QSqlDatabase& db)
+{
+    if (m_config.backend != DbBackend::Postgres) {
+        m_route = Route::Open;
+        return true;
+    }
+    QSqlQuery probe(db);
+    if (!probe.exec(GuardedApi::probe()) || !probe.next()) {
+        noteError(probe.lastError());
+        return false;
+    }
+    m_route = probe.value(0).toBool() ? Route::Guarded : Route::Open;
+    return true;
+}
+
 bool DbGateway::DbOpen()
 {
     closeThreadConnection();
     QSqlDatabase db = threadDatabase();
-    return db.isOpen();
+    if (!db.isOpen())
+        return false;
+    if (probeRoute(db))
+        return true;
+    db = QSqlDatabase();
+    closeThreadConnection();
+    return false;
+}
+
+bool DbGateway::guarded()
+{
+    if (m_config.backend != DbBackend::Postgres)
+        return false;
+    if (m_route == Route::Unknown) {
+        QSqlDatabase db = threadDatabase();
+        if (db.isOpen())
+            probeRoute(db);
+    }
+    return m_route == Route::Guarded;
+}
+
+void DbGateway::setSession(std::shared_ptr<SessionToken> token)
+{
+    QMutexLocker lock(&m_sessionMutex);
+    m_session = std::move(token);
+}
+
+std::shared_ptr<SessionToken> DbGateway::session() const
+{
+    QMutexLocker lock(&m_sessionMutex);
+    return m_session;
+}
+
+void DbGateway::shareSession(const DbGateway& other)
+{
+    setSession(other.session());
+    m_route = other.m_route.load();
 }
 
 void DbGateway::closeThreadConnection()

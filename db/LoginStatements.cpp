@@ -1,6 +1,8 @@
 #include "db/LoginStatements.h"
 
 #include "db/DbGateway.h"
+#include "db/GuardedCall.h"
+#include "db/GuardedRoute.h"
 #include "db/SqlText.h"
 
 namespace {
@@ -66,6 +68,8 @@ LoginOutcome findAccount(DbGateway& gateway, const QString& loginName, const QSt
 LoginOutcome DbLogin(DbGateway& gateway, SessionUser& session, const QString& loginName,
                      const QString& password)
 {
+    if (gateway.guarded())
+        return GuardedRoute::login(gateway, session, loginName, password);
     QString type;
     const LoginOutcome outcome = findAccount(gateway, loginName, password, [&](const AccountRow& row) {
         fillLabels(session, row);
@@ -78,11 +82,15 @@ LoginOutcome DbLogin(DbGateway& gateway, SessionUser& session, const QString& lo
 
 LoginOutcome DbVerifyAccount(DbGateway& gateway, const QString& loginName, const QString& password)
 {
+    if (gateway.guarded())
+        return GuardedRoute::verifyAccount(gateway, loginName, password);
     return findAccount(gateway, loginName, password, [](const AccountRow&) {});
 }
 
 Outcome DbSumRecharges(DbGateway& gateway, SessionUser& session, const QString& loginName)
 {
+    if (gateway.guarded())
+        return GuardedRoute::readFigure(gateway, session, loginName, GuardedRoute::Figure::RechargeTotal);
     DbRows rows = gateway.DbQuery(SqlText::rechargeRows(), {loginName});
     qint64 sum = 0;
     while (!rows.atEnd()) {
@@ -103,6 +111,8 @@ Outcome DbSumRecharges(DbGateway& gateway, SessionUser& session, const QString& 
 Outcome DbInsertMessage(DbGateway& gateway, const QString& loginName, const QString& part,
                         const QString& countText, const QString& numberList, const QString& partKey)
 {
+    if (gateway.guarded())
+        return Outcome::failure(LoginText::insertFailed, GuardedText::partOfOneCall);
     if (!gateway.DbExecute(SqlText::insertMessage(gateway.dialect()),
                            {loginName, part, countText, numberList}) ||
         (!partKey.isEmpty() &&
@@ -113,6 +123,8 @@ Outcome DbInsertMessage(DbGateway& gateway, const QString& loginName, const QStr
 
 Outcome DbPartWritten(DbGateway& gateway, const QString& partKey, bool* written)
 {
+    if (gateway.guarded())
+        return GuardedRoute::partWritten(gateway, partKey, written);
     DbRows rows = gateway.DbQuery(SqlText::partKeyCount(), {partKey});
     const qint64 count = rows.number(QStringLiteral("parts"));
     if (rows.failed())
@@ -123,6 +135,8 @@ Outcome DbPartWritten(DbGateway& gateway, const QString& partKey, bool* written)
 
 Outcome DbReadSuccessRate(DbGateway& gateway, SessionUser& session, const QString& loginName)
 {
+    if (gateway.guarded())
+        return GuardedRoute::readFigure(gateway, session, loginName, GuardedRoute::Figure::SuccessRate);
     DbRows rows = gateway.DbQuery(SqlText::accountByName(), {loginName});
     while (!rows.atEnd()) {
         const QString rate = rows.text(QStringLiteral("recvs"));

@@ -50,6 +50,11 @@ bool create(DbGateway& gateway, QString* error)
 
 bool needsFirstAdministrator(DbGateway& gateway)
 {
+    if (gateway.guarded()) {
+        DbRows rows =
+            gateway.DbQuery(QStringLiteral("SELECT kavrel_api.needs_first_administrator()::text AS v"));
+        return !rows.atEnd() && rows.text(QStringLiteral("v")) == QStringLiteral("true");
+    }
     DbRows rows = gateway.DbQuery(QStringLiteral("SELECT COUNT(*) AS accounts FROM UserInfo"));
     return !rows.failed() && !rows.atEnd() && rows.number(QStringLiteral("accounts")) == 0;
 }

@@ -21,6 +21,18 @@ qint64 leadingNumber(const QString& text)
     return negative ? -value : value;
 }
 
+QString SessionToken::value() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_value;
+}
+
+void SessionToken::renew(const QString& value)
+{
+    QMutexLocker lock(&m_mutex);
+    m_value = value;
+}
+
 QString SessionUser::headerLine() const
 {
     return QStringLiteral("%1 | %2 | %3 | %4").arg(nickLabel, companyLabel, userLabel, typeLabel);

@@ -1,6 +1,7 @@
 #include "records/RecordQueries.h"
 
 #include "db/DbGateway.h"
+#include "db/GuardedCall.h"
 
 namespace RecordQueries {
 namespace {
@@ -19,7 +20,7 @@ QString withoutBlanks(QString text)
 
 Outcome readFailure(const DbRows& rows)
 {
-    return Outcome::failure(RecordText::readFailed, rows.error());
+    return Guarded::listFailure(RecordText::readFailed, rows.error());
 }
 
 struct Statement
@@ -47,14 +48,29 @@ Statement rangeStatement(const QString& select, const std::optional<DayRange>& r
     return statement;
 }
 
+// A list of a guarded database's API, with the token of the gateway's login and the day range
+// after the other arguments; its columns are named as the open statements' are.
+Statement guardedList(DbGateway& gateway, const QString& function, QVariantList args,
+                      const std::optional<DayRange>& range, std::optional<int> limit = std::nullopt)
+{
+    args.prepend(Guarded::gatewayToken(gateway));
+    args << (range ? QVariant(range->from) : QVariant()) << (range ? QVariant(range->until) : QVariant());
+    if (limit)
+        args << *limit;
+    return {Guarded::listStatement(function, static_cast<int>(args.size())), args};
+}
+
 Outcome accounts(DbGateway& gateway, const ListQuery::Sink& sink, const QString& name,
                  const std::optional<DayRange>& range)
 {
     const QString select =
         QStringLiteral("SELECT %1,%2,payMoney,%3,%4,%5 FROM UserInfo")
             .arg(col("loginName"), col("type"), col("parentName"), col("telephone"), col("addDate"));
-    const Statement statement = rangeStatement(select, range, name.isEmpty() ? QString() : name,
-                                               QStringLiteral("RTRIM(loginName) = ?"), QString());
+    const Statement statement =
+        gateway.guarded()
+            ? guardedList(gateway, QStringLiteral("list_accounts"), {Guarded::orNull(name)}, range)
+            : rangeStatement(select, range, name.isEmpty() ? QString() : name,
+                             QStringLiteral("RTRIM(loginName) = ?"), QString());
     DbRows rows = gateway.DbQuery(statement.sql, statement.values);
     for (; !rows.atEnd(); rows.next()) {
         const QString login = withoutBlanks(rows.text(QStringLiteral("loginName")));
@@ -84,8 +100,10 @@ Outcome audited(DbGateway& gateway, const ListQuery::Sink& sink, const QString& 
         QStringLiteral("SELECT id,%1,%2,%3,%4,%5 FROM UserRecv")
             .arg(col("loginName"), col("Num"), col("message"), col("recvs"), col("addDate"));
     const Statement statement =
-        rangeStatement(select, range, name.isEmpty() ? QString() : name, QStringLiteral("loginName = ?"),
-                       QStringLiteral(" ORDER BY id"));
+        gateway.guarded()
+            ? guardedList(gateway, QStringLiteral("list_audited"), {Guarded::orNull(name)}, range)
+            : rangeStatement(select, range, name.isEmpty() ? QString() : name,
+                             QStringLiteral("loginName = ?"), QStringLiteral(" ORDER BY id"));
     DbRows rows = gateway.DbQuery(statement.sql, statement.values);
     for (; !rows.atEnd(); rows.next()) {
         ReportRow row{{rows.text(QStringLiteral("loginName")), rows.text(QStringLiteral("Num")),
@@ -107,8 +125,11 @@ Outcome recharges(DbGateway& gateway, const ListQuery::Sink& sink, const QString
     const QString select = QStringLiteral("SELECT id,%1,%2,%3,%4 FROM Moneys")
                                .arg(col("loginName"), col("fullMoney"), col("addDate"), col("parentName"));
     const Statement statement =
-        rangeStatement(select, std::nullopt, name.isEmpty() ? QString() : name,
-                       QStringLiteral("RTRIM(loginName) = ?"), QStringLiteral(" ORDER BY id"));
+        gateway.guarded()
+            ? Statement{Guarded::listStatement(QStringLiteral("list_balance_changes"), 3),
+                        {Guarded::gatewayToken(gateway), QVariant(), Guarded::orNull(name)}}
+            : rangeStatement(select, std::nullopt, name.isEmpty() ? QString() : name,
+                             QStringLiteral("RTRIM(loginName) = ?"), QStringLiteral(" ORDER BY id"));
     DbRows rows = gateway.DbQuery(statement.sql, statement.values);
     for (; !rows.atEnd(); rows.next()) {
         ReportRow row{{withoutBlanks(rows.text(QStringLiteral("loginName"))),
@@ -133,7 +154,9 @@ WaitingRead readWaitingBatches(DbGateway& gateway, const std::optional<DayRange>
     const QString select = QStringLiteral("SELECT id,%1,%2,%3,%4 FROM Messages")
                                .arg(col("addDate"), col("loginName"), col("message"), col("status"));
     const Statement statement =
-        rangeStatement(select, range, QString(), QString(), QStringLiteral(" ORDER BY id"));
+        gateway.guarded()
+            ? guardedList(gateway, QStringLiteral("list_waiting"), {}, range, kWaitingRowLimit)
+            : rangeStatement(select, range, QString(), QString(), QStringLiteral(" ORDER BY id"));
     DbRows rows = gateway.DbQuery(statement.sql, statement.values);
     if (rows.failed())
         return {WaitingRead::OpenFailed, rows.error()};
@@ -210,10 +233,14 @@ ListQuery::Walk records(RecordsScope scope, QString loginName, DayRange range)
         const QString select =
             QStringLiteral("SELECT id,%1,%2,%3,%4,%5 FROM UserRecv")
                 .arg(col("addDate"), col("loginName"), col("message"), col("Num"), col("recvs"));
+        const std::optional<DayRange> days =
+            scope == RecordsScope::OwnInRange ? std::optional(range) : std::nullopt;
+        const QString name = scope == RecordsScope::Everyone ? QString() : loginName;
         const Statement statement =
-            rangeStatement(select, scope == RecordsScope::OwnInRange ? std::optional(range) : std::nullopt,
-                           scope == RecordsScope::Everyone ? QString() : loginName,
-                           QStringLiteral("loginName = ?"), QStringLiteral(" ORDER BY id"));
+            gateway.guarded()
+                ? guardedList(gateway, QStringLiteral("list_audited"), {Guarded::orNull(name)}, days)
+                : rangeStatement(select, days, name, QStringLiteral("loginName = ?"),
+                                 QStringLiteral(" ORDER BY id"));
         DbRows rows = gateway.DbQuery(statement.sql, statement.values);
         int position = 0;
         for (; !rows.atEnd(); rows.next()) {

@@ -1,13 +1,10 @@
 #include "sending/SubmissionRun.h"
 
-#include "db/ActingAccount.h"
-#include "db/BalanceStatements.h"
 #include "db/DbGateway.h"
-#include "db/LoginStatements.h"
+#include "db/Outcome.h"
+#include "db/PartStatements.h"
 
 #include <QElapsedTimer>
-#include <QThread>
-#include <QUuid>
 
 std::atomic<int> RunIdle{1};
 std::atomic<int> DedupeIdle{1};
@@ -15,8 +12,6 @@ std::atomic<int> DedupeIdle{1};
 namespace {
 
 const QString kUnreachable = QStringLiteral("网络连接错误或卡线2!");
-// Attempts to reach the database again after a commit whose answer was lost.
-constexpr int kSettleAttempts = 3;
 
 // RunIdle is 0 exactly while the run's body executes, whichever way it ends.
 struct RunningFlag
@@ -60,76 +55,35 @@ QString SubmissionRun::balanceMessage(qint64 balance, qint64 cost)
     return QStringLiteral("可使用条数为%1,缺少%2,请充值!").arg(balance).arg(cost - balance);
 }
 
-void SubmissionRun::readFigures(SessionUser& figures)
+SessionUser SubmissionRun::acting() const
 {
-    DbRows rows = m_gateway.DbQuery(
-        QStringLiteral("SELECT payMoney,status FROM UserInfo WHERE (RTRIM(loginName)=?) and (RTRIM(pwd)=?)"),
-        {m_request.loginName, m_request.password});
-    const qint64 balance = rows.number(QStringLiteral("payMoney"));
-    const qint64 sent = rows.number(QStringLiteral("status"));
-    if (rows.failed())
-        return;
-    figures.remainingBalance = balance;
-    figures.sentTotal = sent;
+    SessionUser account;
+    account.loginName = m_request.loginName;
+    account.password = m_request.password;
+    return account;
 }
 
-// The commit went out and its answer never came back. The part's key tells, on a new
-// connection, whether the server kept it.
-SubmissionRun::PartResult SubmissionRun::settleUnknownCommit(const QString& partKey, SessionUser& figures,
-                                                             QString& message)
+void SubmissionRun::readFigures(SessionUser& figures)
 {
-    for (int attempt = 0; attempt < kSettleAttempts; ++attempt) {
-        if (attempt > 0)
-            QThread::sleep(attempt);
-        bool written = false;
-        if (!m_gateway.DbOpen() || !DbPartWritten(m_gateway, partKey, &written))
-            continue;
-        readFigures(figures);
-        if (written)
-            return PartResult::Charged;
-        message = Outcome::withReason(LoginText::insertFailed, DbGateway::lastError());
-        return PartResult::Failed;
-    }
-    return PartResult::Unknown;
+    DbReadFigures(m_gateway, acting(), figures);
 }
 
 SubmissionRun::PartResult SubmissionRun::writePart(const QString& part, const QString& numberList,
                                                    qint64 cost, SessionUser& figures, QString& message)
 {
-    const QString countText = QString::number(m_request.count());
-    const QString partKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    SessionUser written = figures;
-    SessionUser acting;
-    acting.loginName = m_request.loginName;
-    acting.password = m_request.password;
-    bool refused = false;
-    const bool charged = retriedUnit(m_gateway, [&] {
-        written = figures;
-        // An account disabled, demoted or given a new password since its login writes nothing more.
-        Outcome step = DbCheckActing(m_gateway, acting, ActingRight::Use);
-        refused = !step && step.message != LoginText::readFailed;
-        if (step)
-            step = DbInsertMessage(m_gateway, m_request.loginName, part, countText, numberList, partKey);
-        if (step)
-            step = DbDeductBalance(m_gateway, written, m_request.loginName, m_request.password, countText);
-        if (step)
-            step = DbAddSent(m_gateway, written, m_request.loginName, m_request.password, countText);
-        message = step.text();
-        return step.ok;
-    });
-    if (charged) {
-        figures = written;
+    switch (DbWritePart(m_gateway, acting(), {part, numberList, m_request.count()}, cost, figures, message)) {
+    case PartEnd::Charged:
         return PartResult::Charged;
-    }
-    if (refused)
+    case PartEnd::Failed:
+        return PartResult::Failed;
+    case PartEnd::OutOfBalance:
+        return PartResult::OutOfBalance;
+    case PartEnd::Refused:
         return PartResult::Refused;
-    if (DbGateway::lastCommitUnknown())
-        return settleUnknownCommit(partKey, figures, message);
-    if (message.isEmpty())
-        message = Outcome::withReason(LoginText::insertFailed, DbGateway::lastError());
-    // Another client of the account may have spent the balance meanwhile.
-    readFigures(figures);
-    return figures.remainingBalance < cost ? PartResult::OutOfBalance : PartResult::Failed;
+    case PartEnd::Unknown:
+        break;
+    }
+    return PartResult::Unknown;
 }
 
 void SubmissionRun::run()

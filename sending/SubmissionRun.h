@@ -80,7 +80,7 @@ private:
     };
     PartResult writePart(const QString& part, const QString& numberList, qint64 cost, SessionUser& figures,
                          QString& message);
-    PartResult settleUnknownCommit(const QString& partKey, SessionUser& figures, QString& message);
+    SessionUser acting() const;
     void readFigures(SessionUser& figures);
     static QString balanceMessage(qint64 balance, qint64 cost);
     static QString unreachable();

@@ -1,4 +1,5 @@
 #include "Fixtures.h"
+#include "TestDatabases.h"
 
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"
@@ -10,13 +11,13 @@ namespace Fixtures {
 
 qint64 lastId(DbGateway& gateway, const QString& table)
 {
-    DbRows rows = gateway.DbQuery(QStringLiteral("SELECT MAX(id) AS n FROM ") + table);
+    DbRows rows = TestDb::owner(gateway).DbQuery(QStringLiteral("SELECT MAX(id) AS n FROM ") + table);
     return rows.atEnd() ? -1 : rows.number(QStringLiteral("n"));
 }
 
 qint64 addWaiting(DbGateway& gateway, const Waiting& row)
 {
-    const bool added = gateway.DbExecute(
+    const bool added = TestDb::owner(gateway).DbExecute(
         QStringLiteral("INSERT INTO Messages (loginName,message,addDate,status,CountNum) VALUES (?,?,?,?,?)"),
         {row.account, row.message, row.time, row.status, row.numbers});
     QTest::qVerify(added, "addWaiting", "", __FILE__, __LINE__);
@@ -25,7 +26,7 @@ qint64 addWaiting(DbGateway& gateway, const Waiting& row)
 
 qint64 addAudited(DbGateway& gateway, const Audited& row)
 {
-    const bool added = gateway.DbExecute(
+    const bool added = TestDb::owner(gateway).DbExecute(
         QStringLiteral("INSERT INTO UserRecv (loginName,message,Num,recvs,addDate,tel) VALUES (?,?,?,?,?,?)"),
         {row.account, row.message, row.count, row.rate, row.time, row.numbers});
     QTest::qVerify(added, "addAudited", "", __FILE__, __LINE__);

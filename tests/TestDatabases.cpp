@@ -1,6 +1,8 @@
 #include "TestDatabases.h"
 
+#include "db/GuardedApi.h"
 #include "db/GuardedSetup.h"
+#include "db/LoginStatements.h"
 #include "db/Schema.h"
 #include "db/SqlText.h"
 
@@ -55,23 +57,99 @@ QString postgresAddress()
     return address;
 }
 
+const QStringList kServiceTables = {QStringLiteral("UserInfo"), QStringLiteral("Messages"),
+                                    QStringLiteral("TelPhone"), QStringLiteral("UserRecv"),
+                                    QStringLiteral("Moneys"),   QStringLiteral("SubmittedParts")};
+
+// The program's guarded database, made and guarded once: the superuser's address, and the
+// client's login, which has only the API's rights.
+struct GuardedSite
+{
+    QString ownerAddress;
+    QString clientAddress;
+    QString clientRole;
+};
+
+const GuardedSite& guardedSite()
+{
+    static const GuardedSite site = [] {
+        GuardedSite made;
+        made.ownerAddress = createdDatabase(postgresDatabaseName() + QStringLiteral("_guarded"));
+        made.clientRole = postgresDatabaseName() + QStringLiteral("_guarded_client");
+        QUrl url(made.ownerAddress);
+        url.setUserName(made.clientRole);
+        url.setPassword(QString());
+        made.clientAddress = url.toString();
+        return made;
+    }();
+    return site;
+}
+
+// Guards the program's database on its first use.
+void ensureGuarded(DbGateway& owner)
+{
+    static bool guarded = false;
+    if (guarded)
+        return;
+    QString error;
+    if (!owner.DbOpen() || !Schema::create(owner, &error))
+        qFatal("cannot open %s: %s %s", qPrintable(guardedSite().ownerAddress),
+               qPrintable(DbGateway::lastError()), qPrintable(error));
+    const GuardedSetup::Result result = GuardedSetup::guard(owner, guardedSite().clientRole, {});
+    if (!result.ok)
+        qFatal("cannot guard %s: %s", qPrintable(guardedSite().ownerAddress), qPrintable(result.error));
+    guarded = true;
+}
+
+// The fixtures' way into the guarded database's tables.
+DbGateway& siteOwner()
+{
+    static DbGateway owner(DbConfig::parse(guardedSite().ownerAddress, QDir::currentPath()));
+    return owner;
+}
+
+bool g_guardedOpen = false;
+
+bool isGuardedClient(const DbGateway& gateway)
+{
+    return gateway.config().backend == DbBackend::Postgres &&
+           !qEnvironmentVariable("KAVREL_TEST_PG").isEmpty() &&
+           gateway.config().user == guardedSite().clientRole;
+}
+
+// Empty tables, the functions' rights on them restored, and the settings of a new database but
+// for the cheapest bcrypt cost, which keeps tests quick.
+void prepareGuarded(DbGateway& owner)
+{
+    ensureGuarded(owner);
+    mendTables(owner);
+    clearTables(owner);
+    owner.DbExecute(QStringLiteral(
+        "UPDATE kavrel_private.settings SET value = CASE name WHEN 'bcrypt_cost' THEN '4' WHEN "
+        "'session_idle_hours' THEN '12' WHEN 'failed_login_limit' THEN '10' WHEN 'failed_login_minutes' "
+        "THEN '15' ELSE value END"));
+}
+
 } // namespace
 
 QList<Backend> backends()
 {
     QList<Backend> result{{QStringLiteral("sqlite"), QString()}};
     if (!qEnvironmentVariable("KAVREL_TEST_PG").isEmpty())
-        result << Backend{QStringLiteral("postgres"), postgresAddress()};
+        result << Backend{QStringLiteral("postgres"), postgresAddress()}
+               << Backend{QStringLiteral("guarded"), guardedSite().clientAddress};
     else if (qEnvironmentVariableIntValue("KAVREL_TEST_PG_REQUIRED"))
         qFatal("KAVREL_TEST_PG_REQUIRED is set but KAVREL_TEST_PG is not");
     return result;
 }
 
-void addBackendRows()
+void addBackendRows(bool guarded)
 {
     QTest::addColumn<QString>("backend");
-    for (const Backend& backend : backends())
-        QTest::newRow(qPrintable(backend.name)) << backend.name;
+    for (const Backend& backend : backends()) {
+        if (guarded || backend.name != QStringLiteral("guarded"))
+            QTest::newRow(qPrintable(backend.name)) << backend.name;
+    }
 }
 
 Backend currentBackend()
@@ -84,6 +162,46 @@ Backend currentBackend()
     return backends().constFirst();
 }
 
+bool isGuarded()
+{
+    return g_guardedOpen;
+}
+
+DbGateway& owner(DbGateway& gateway)
+{
+    return isGuardedClient(gateway) ? siteOwner() : gateway;
+}
+
+void useSession(DbGateway& gateway, const SessionUser& session)
+{
+    gateway.setSession(session.token);
+}
+
+void breakTable(DbGateway& gateway, const QString& table)
+{
+    if (isGuardedClient(gateway))
+        QVERIFY(siteOwner().DbExecute(
+            QStringLiteral("REVOKE ALL ON %1 FROM %2").arg(table, GuardedApi::kOwnerRole)));
+    else
+        QVERIFY(gateway.DbExecute(QStringLiteral("DROP TABLE ") + table));
+}
+
+void mendTables(DbGateway& gateway)
+{
+    if (!GuardedSetup::isGuarded(owner(gateway))) {
+        QVERIFY(Schema::create(gateway));
+        return;
+    }
+    QVERIFY(
+        owner(gateway).DbExecute(QStringLiteral("GRANT ALL ON %1 TO %2")
+                                     .arg(kServiceTables.join(QLatin1Char(',')), GuardedApi::kOwnerRole)));
+}
+
+bool startsUnit(const QString& sql)
+{
+    return sql == QStringLiteral("BEGIN") || sql.contains(QStringLiteral("FROM kavrel_api."));
+}
+
 QString address(const Backend& backend, const QTemporaryDir& dir)
 {
     if (backend.address.isEmpty())
@@ -91,19 +209,28 @@ QString address(const Backend& backend, const QTemporaryDir& dir)
     return backend.address;
 }
 
-void clearTables(DbGateway& gateway)
+void clearTables(DbGateway& client)
 {
+    DbGateway& gateway = owner(client);
     if (GuardedSetup::isGuarded(gateway)) {
         for (const char* table : {"sessions", "failed_logins", "credentials"})
             QVERIFY(gateway.DbExecute(QStringLiteral("DELETE FROM kavrel_private.") + QLatin1String(table)));
     }
-    for (const char* table : {"UserInfo", "Messages", "TelPhone", "UserRecv", "Moneys", "SubmittedParts"})
-        QVERIFY2(gateway.DbExecute(QStringLiteral("DELETE FROM ") + QLatin1String(table)),
+    for (const QString& table : kServiceTables)
+        QVERIFY2(gateway.DbExecute(QStringLiteral("DELETE FROM ") + table),
                  qPrintable(DbGateway::lastError()));
 }
 
 std::unique_ptr<DbGateway> open(const Backend& backend, const QTemporaryDir& dir)
 {
+    g_guardedOpen = backend.name == QStringLiteral("guarded");
+    if (g_guardedOpen) {
+        prepareGuarded(siteOwner());
+        auto client = std::make_unique<DbGateway>(DbConfig::parse(backend.address, dir.path()));
+        if (!client->DbOpen() || !client->guarded())
+            qFatal("cannot open %s: %s", qPrintable(backend.address), qPrintable(DbGateway::lastError()));
+        return client;
+    }
     QString error;
     auto gateway = std::make_unique<DbGateway>(DbConfig::parse(address(backend, dir), dir.path(), &error));
     if (!gateway->DbOpen())
@@ -114,9 +241,10 @@ std::unique_ptr<DbGateway> open(const Backend& backend, const QTemporaryDir& dir
     return gateway;
 }
 
-void addAccount(DbGateway& gateway, const QString& loginName, const QString& password, const QString& type,
+void addAccount(DbGateway& client, const QString& loginName, const QString& password, const QString& type,
                 qint64 balance, const QString& nickname, const QString& company)
 {
+    DbGateway& gateway = owner(client);
     QVERIFY2(gateway.DbExecute(SqlText::insertAccount(gateway.dialect()),
                                {loginName, nickname, company, password, type, QStringLiteral("地址"),
                                 QStringLiteral("13800000000")}),
@@ -131,6 +259,12 @@ SessionUser session(const QString& loginName, const QString& password, const QSt
     user.loginName = loginName;
     user.password = password;
     user.applyType(type);
+    if (g_guardedOpen && !loginName.isEmpty()) {
+        DbGateway login(DbConfig::parse(guardedSite().clientAddress, QDir::currentPath()));
+        SessionUser accepted;
+        if (DbLogin(login, accepted, loginName, password).result == LoginResult::Accepted)
+            user.token = accepted.token;
+    }
     return user;
 }
 
@@ -147,8 +281,8 @@ SessionUser addActingAccount(DbGateway& gateway, const QString& loginName, const
 
 qint64 balanceOf(DbGateway& gateway, const QString& loginName)
 {
-    DbRows rows =
-        gateway.DbQuery(QStringLiteral("SELECT payMoney FROM UserInfo WHERE loginName=?"), {loginName});
+    DbRows rows = owner(gateway).DbQuery(QStringLiteral("SELECT payMoney FROM UserInfo WHERE loginName=?"),
+                                         {loginName});
     return rows.atEnd() ? -1 : rows.number(QStringLiteral("payMoney"));
 }
 
@@ -157,19 +291,19 @@ qint64 count(DbGateway& gateway, const QString& table, const QString& where, con
     QString sql = QStringLiteral("SELECT COUNT(*) AS n FROM ") + table;
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where;
-    DbRows rows = gateway.DbQuery(sql, values);
+    DbRows rows = owner(gateway).DbQuery(sql, values);
     return rows.atEnd() ? -1 : rows.number(QStringLiteral("n"));
 }
 
 QString text(DbGateway& gateway, const QString& sql, const QVariantList& values, const QString& column)
 {
-    DbRows rows = gateway.DbQuery(sql, values);
+    DbRows rows = owner(gateway).DbQuery(sql, values);
     return rows.atEnd() ? QString() : rows.text(column);
 }
 
 QStringList ledgerBreaks(DbGateway& gateway)
 {
-    DbRows rows = gateway.DbQuery(QStringLiteral(
+    DbRows rows = owner(gateway).DbQuery(QStringLiteral(
         "SELECT u.loginName, u.payMoney, COALESCE((SELECT CAST(SUM(CAST(m.fullMoney AS bigint)) AS bigint) "
         "FROM Moneys m WHERE m.loginName=u.loginName),0) AS recorded FROM UserInfo u"));
     QStringList breaks;
@@ -205,34 +339,14 @@ GuardedDb openGuarded()
     GuardedDb db;
     if (qEnvironmentVariable("KAVREL_TEST_PG").isEmpty())
         return db;
-    const QString name = postgresDatabaseName() + QStringLiteral("_guarded");
-    const QString address = createdDatabase(name);
-    db.clientRole = name + QStringLiteral("_client");
-    db.owner = std::make_unique<DbGateway>(DbConfig::parse(address, QDir::currentPath()));
-    static bool guarded = false;
-    QString error;
-    if (!db.owner->DbOpen() || (!guarded && !Schema::create(*db.owner, &error)))
-        qFatal("cannot open %s: %s %s", qPrintable(address), qPrintable(DbGateway::lastError()),
-               qPrintable(error));
-    if (!guarded) {
-        const GuardedSetup::Result result = GuardedSetup::guard(*db.owner, db.clientRole, {});
-        if (!result.ok)
-            qFatal("cannot guard %s: %s", qPrintable(address), qPrintable(result.error));
-        guarded = true;
-    }
-    clearTables(*db.owner);
-    // The cheapest bcrypt cost keeps tests quick; the other settings as a new database has them.
-    db.owner->DbExecute(QStringLiteral(
-        "UPDATE kavrel_private.settings SET value = CASE name WHEN 'bcrypt_cost' THEN '4' WHEN "
-        "'session_idle_hours' THEN '12' WHEN 'failed_login_limit' THEN '10' WHEN 'failed_login_minutes' "
-        "THEN '15' ELSE value END"));
-    QUrl url(address);
-    url.setUserName(db.clientRole);
-    url.setPassword(QString());
-    db.clientAddress = url.toString();
-    db.client = std::make_unique<DbGateway>(DbConfig::parse(db.clientAddress, QDir::currentPath()));
+    const GuardedSite& site = guardedSite();
+    db.clientRole = site.clientRole;
+    db.clientAddress = site.clientAddress;
+    db.owner = std::make_unique<DbGateway>(DbConfig::parse(site.ownerAddress, QDir::currentPath()));
+    db.client = std::make_unique<DbGateway>(DbConfig::parse(site.clientAddress, QDir::currentPath()));
+    prepareGuarded(*db.owner);
     if (!db.client->DbOpen())
-        qFatal("cannot open %s: %s", qPrintable(db.clientAddress), qPrintable(DbGateway::lastError()));
+        qFatal("cannot open %s: %s", qPrintable(site.clientAddress), qPrintable(DbGateway::lastError()));
     return db;
 }
 
@@ -276,6 +390,10 @@ QString snapshot(DbGateway& owner)
 TableLock::TableLock(const QString& address, const QString& table, int maxSeconds)
     : m_gateway(std::make_unique<DbGateway>(DbConfig::parse(address, QDir::currentPath())))
 {
+    // The client of a guarded database may lock nothing; its superuser may.
+    if (isGuardedClient(*m_gateway))
+        m_gateway =
+            std::make_unique<DbGateway>(DbConfig::parse(guardedSite().ownerAddress, QDir::currentPath()));
     m_held = m_gateway->DbExecute(
                  QStringLiteral("SET idle_in_transaction_session_timeout = %1").arg(maxSeconds * 1000)) &&
              m_gateway->DbExecute(QStringLiteral("BEGIN")) &&

@@ -10,24 +10,44 @@
 
 #include <memory>
 
-// Databases for statement tests: an SQLite file always, and a PostgreSQL database when the
-// test command has started a server (KAVREL_TEST_PG holds its address). Each test program gets
-// its own PostgreSQL database so that programs may run side by side.
+// Databases for statement tests: an SQLite file always, and when the test command has started a
+// PostgreSQL server (KAVREL_TEST_PG holds its address) an open and a guarded database on it. Each
+// test program gets its own PostgreSQL databases so that programs may run side by side.
+//
+// On the guarded database the code under test acts as a client does: with the client's login,
+// which reaches no table, and with real sessions. The fixtures below write and read the tables
+// through the server's superuser instead, whichever gateway they are handed (see owner()).
 namespace TestDb {
 
 struct Backend
 {
-    QString name;    // "sqlite" or "postgres"
-    QString address; // empty for SQLite: a temporary file is used
+    QString name;    // "sqlite", "postgres" or "guarded"
+    QString address; // empty for SQLite: a temporary file is used; the client's login when guarded
 };
 
 QList<Backend> backends();
-// Adds the rows "sqlite" and, when available, "postgres" with a column "backend".
-void addBackendRows();
+// Adds the rows "sqlite" and, when available, "postgres" and "guarded" with a column "backend";
+// without guarded, only the open layouts (for tests of the gateway or the layout themselves).
+void addBackendRows(bool guarded = true);
 Backend currentBackend();
+// Whether the database opened last is the guarded one. Where its results differ from the open
+// route's by a stated departure, the tests say so next to the expectation.
+bool isGuarded();
 
-// A gateway on empty tables of the backend.
+// A gateway on empty tables of the backend; for the guarded database, the client's.
 std::unique_ptr<DbGateway> open(const Backend& backend, const QTemporaryDir& dir);
+// The gateway that may write the tables of gateway's database: the superuser's when gateway is a
+// guarded database's client, else gateway itself.
+DbGateway& owner(DbGateway& gateway);
+// Makes session the login the gateway's session-less calls (lists, number reads) act for.
+void useSession(DbGateway& gateway, const SessionUser& session);
+// A table the server fails on, and the tables mended again. On the guarded database the table
+// stays (its functions' owner loses its rights on it), so that its guard is kept.
+void breakTable(DbGateway& gateway, const QString& table);
+void mendTables(DbGateway& gateway);
+// The start of a unit of work among the statements a hook sees: a BEGIN, or one call of the
+// guarded API, which is a unit of its own.
+bool startsUnit(const QString& sql);
 // Address of the backend's database, for a second gateway or a second process.
 QString address(const Backend& backend, const QTemporaryDir& dir);
 void clearTables(DbGateway& gateway);
@@ -38,8 +58,9 @@ void addAccount(DbGateway& gateway, const QString& loginName, const QString& pas
 // Adds an account (password "pw") and returns the session of its login.
 SessionUser addActingAccount(DbGateway& gateway, const QString& loginName,
                              const QString& type = QStringLiteral("管理员"));
-// The session of a logged-in account: its name, password and the rights of its type. With
-// signIn the account is written first.
+// The session of a logged-in account: its name, password and the rights of its type, and on the
+// guarded database the token of a real login (none when the login is refused). With signIn the
+// account is written first.
 SessionUser session(const QString& loginName, const QString& password, const QString& type);
 SessionUser signIn(DbGateway& gateway, const QString& loginName, const QString& password,
                    const QString& type);

@@ -6,6 +6,7 @@
 
 #include "audit/AuditDlg.h"
 #include "db/DbGateway.h"
+#include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 
 #include <QApplication>
@@ -29,7 +30,9 @@ int main(int argc, char** argv)
     SessionUser session;
     session.loginName = QStringLiteral("boss");
     session.password = QStringLiteral("pw");
-    session.applyType(QStringLiteral("管理员"));
+    if (DbLogin(gateway, session, QStringLiteral("boss"), QStringLiteral("pw")).result !=
+        LoginResult::Accepted)
+        return 4;
     DialogRecorder recorder;
     CStatisticsWindow::setCaptionPause(0);
     SelectedRecord record{args[2].toLongLong(), QStringLiteral("alice"), QStringLiteral("2"),

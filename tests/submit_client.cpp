@@ -2,7 +2,8 @@
 // with the balance it saw at login, as a client whose figures have gone stale would.
 // Usage: kavrel_submit_client <address> <login> <password> <submissions> <numbers per batch>
 // Prints "charged N refused M". With KAVREL_KILL_AT_STATEMENT=k it kills itself with SIGKILL
-// just before its k-th statement (0 is the first part's BEGIN), as a crash or a kill -9 would.
+// just before its k-th statement (0 is the first part's first: its BEGIN, or on a guarded database
+// its one call), as a crash or a kill -9 would.
 #include "db/DbGateway.h"
 #include "db/LoginStatements.h"
 #include "sending/SubmissionRun.h"
@@ -29,7 +30,8 @@ int main(int argc, char** argv)
         // Steps count from the first part's BEGIN.
         auto seen = std::make_shared<int>(-1);
         gateway.setStatementHook([seen, killStep](const QString& sql) {
-            if (*seen < 0 && sql == QStringLiteral("BEGIN"))
+            if (*seen < 0 &&
+                (sql == QStringLiteral("BEGIN") || sql.contains(QStringLiteral("kavrel_api.write_part"))))
                 *seen = 0;
             if (*seen >= 0 && (*seen)++ == killStep)
                 std::raise(SIGKILL);

@@ -9,6 +9,7 @@ class TestAccountConcurrency : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase_data() { TestDb::addBackendRows(); }
     void init();
     void twoOperatorsKeepBalancesAndRecordsTogether();
     void allocationsInARingNeverDeadlock_data();
@@ -27,11 +28,8 @@ private:
 
 void TestAccountConcurrency::init()
 {
-    for (const TestDb::Backend& backend : TestDb::backends()) {
-        if (backend.name == QStringLiteral("postgres"))
-            m_postgres = backend;
-    }
-    if (m_postgres.name.isEmpty())
+    m_postgres = TestDb::currentBackend();
+    if (m_postgres.name == QStringLiteral("sqlite"))
         QSKIP("needs the PostgreSQL test server");
     m_gateway = TestDb::open(m_postgres, m_dir);
 }
@@ -40,9 +38,10 @@ void TestAccountConcurrency::addOperator(const QString& name, const QString& typ
 {
     TestDb::addAccount(*m_gateway, name, QStringLiteral("pw"), type, 100000);
     // Every balance is the sum of its records, from the start.
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) "
-                                                "VALUES (?,'100000','2011-01-01 00:00:00','setup')"),
-                                 {name}));
+    QVERIFY(TestDb::owner(*m_gateway)
+                .DbExecute(QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) "
+                                          "VALUES (?,'100000','2011-01-01 00:00:00','setup')"),
+                           {name}));
 }
 
 QList<qint64> TestAccountConcurrency::runClients(const QList<QStringList>& clients)
@@ -123,8 +122,9 @@ void TestAccountConcurrency::allocationsInARingNeverDeadlock()
                                QStringLiteral("cust%1:c").arg(k)};
     }
     for (int k = 0; k < operators; ++k)
-        QVERIFY(m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET daili=? WHERE loginName=?"),
-                                     {vip(k), vip(k + 1)}));
+        QVERIFY(TestDb::owner(*m_gateway)
+                    .DbExecute(QStringLiteral("UPDATE UserInfo SET daili=? WHERE loginName=?"),
+                               {vip(k), vip(k + 1)}));
     const QList<qint64> done = runClients(clients);
     // Not one allocation lost to a deadlock.
     QCOMPARE(done[3], 0);

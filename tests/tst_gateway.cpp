@@ -13,7 +13,8 @@ class TestGateway : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase_data() { TestDb::addBackendRows(); }
+    // The gateway itself, with the statements of the open layout.
+    void initTestCase_data() { TestDb::addBackendRows(false); }
     void init();
     void cleanup() { m_gateway.reset(); }
 

@@ -1,6 +1,8 @@
 #include "TestDatabases.h"
 
 #include "db/LoginStatements.h"
+#include "db/PartStatements.h"
+#include "db/Schema.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -68,8 +70,11 @@ void TestLoginStatements::loginSetsRightsByType()
 
 void TestLoginStatements::loginFillsLabelsAndFigures()
 {
+    // The client's login asks a guarded database through its API.
+    QVERIFY(Schema::needsFirstAdministrator(*m_gateway));
     TestDb::addAccount(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw01"), QStringLiteral("管理员"),
                        250, QStringLiteral("张三"), QStringLiteral("星河公司"));
+    QVERIFY(!Schema::needsFirstAdministrator(*m_gateway));
     SessionUser session;
     QCOMPARE(DbLogin(*m_gateway, session, QStringLiteral("user01"), QStringLiteral("pw01")).result,
              LoginResult::Accepted);
@@ -156,10 +161,12 @@ void TestLoginStatements::rechargeTotal()
     QFETCH(qint64, total);
     const QString insert = QStringLiteral("INSERT INTO Moneys (loginName,fullMoney,addDate,parentName) "
                                           "VALUES (?,?,'2011-01-01 00:00:00','admin')");
+    DbGateway& owner = TestDb::owner(*m_gateway);
     for (const QString& amount : amounts)
-        QVERIFY(m_gateway->DbExecute(insert, {QStringLiteral("user01"), amount}));
-    QVERIFY(m_gateway->DbExecute(insert, {QStringLiteral("other"), QStringLiteral("999")}));
-    SessionUser session;
+        QVERIFY(owner.DbExecute(insert, {QStringLiteral("user01"), amount}));
+    QVERIFY(owner.DbExecute(insert, {QStringLiteral("other"), QStringLiteral("999")}));
+    SessionUser session = TestDb::signIn(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw"),
+                                         QStringLiteral("注册用户"));
     session.rechargeTotal = 77;
     QVERIFY(DbSumRecharges(*m_gateway, session, QStringLiteral("user01")).ok);
     QCOMPARE(session.rechargeTotal, total);
@@ -167,8 +174,10 @@ void TestLoginStatements::rechargeTotal()
 
 void TestLoginStatements::rechargeTotalReportsUnreadableTable()
 {
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("DROP TABLE Moneys")));
-    SessionUser session;
+    SessionUser session = TestDb::signIn(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw"),
+                                         QStringLiteral("注册用户"));
+    session.rechargeTotal = 0;
+    TestDb::breakTable(*m_gateway, QStringLiteral("Moneys"));
     const Outcome outcome = DbSumRecharges(*m_gateway, session, QStringLiteral("user01"));
     QVERIFY(!outcome.ok);
     QCOMPARE(outcome.message, QStringLiteral("连接错误或网络卡线!"));
@@ -180,11 +189,23 @@ void TestLoginStatements::insertMessageWritesOneRow()
     QString numbers;
     for (int i = 0; i < 30000; ++i)
         numbers += QStringLiteral("138%1,").arg(i, 8, 10, QLatin1Char('0'));
-    QVERIFY(DbInsertMessage(*m_gateway, QStringLiteral("user01"), QStringLiteral("你好 it's"),
-                            QStringLiteral("30000"), numbers)
-                .ok);
+    const Outcome inserted = DbInsertMessage(*m_gateway, QStringLiteral("user01"),
+                                             QStringLiteral("你好 it's"), QStringLiteral("30000"), numbers);
+    // A guarded database writes a part only together with its charge, in one call.
+    QCOMPARE(inserted.ok, !TestDb::isGuarded());
+    if (TestDb::isGuarded()) {
+        QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 0);
+        TestDb::addAccount(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw"),
+                           QStringLiteral("注册用户"), 30000);
+        SessionUser figures;
+        QString message;
+        QCOMPARE(DbWritePart(*m_gateway, TestDb::session("user01", "pw", "注册用户"),
+                             {QStringLiteral("你好 it's"), numbers, 30000}, 30000, figures, message),
+                 PartEnd::Charged);
+    }
     DbRows rows =
-        m_gateway->DbQuery(QStringLiteral("SELECT loginName,message,addDate,status,CountNum FROM Messages"));
+        TestDb::owner(*m_gateway)
+            .DbQuery(QStringLiteral("SELECT loginName,message,addDate,status,CountNum FROM Messages"));
     QVERIFY(!rows.atEnd());
     QCOMPARE(rows.text(QStringLiteral("message")), QStringLiteral("你好 it's"));
     QCOMPARE(rows.text(QStringLiteral("status")), QStringLiteral("30000"));
@@ -198,14 +219,15 @@ void TestLoginStatements::insertMessageWritesOneRow()
 
 void TestLoginStatements::successRateReadsOwnRow()
 {
-    TestDb::addAccount(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw"),
-                       QStringLiteral("注册用户"));
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET recvs='98' WHERE loginName='user01'")));
-    SessionUser session;
+    SessionUser session = TestDb::signIn(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw"),
+                                         QStringLiteral("注册用户"));
+    QVERIFY(TestDb::owner(*m_gateway)
+                .DbExecute(QStringLiteral("UPDATE UserInfo SET recvs='98' WHERE loginName='user01'")));
     QVERIFY(DbReadSuccessRate(*m_gateway, session, QStringLiteral("user01")).ok);
     QCOMPARE(session.successRate, QStringLiteral("98"));
     session.successRate = QStringLiteral("old");
-    QVERIFY(DbReadSuccessRate(*m_gateway, session, QStringLiteral("nobody")).ok);
+    // A guarded database tells an account only its own figures.
+    QCOMPARE(DbReadSuccessRate(*m_gateway, session, QStringLiteral("nobody")).ok, !TestDb::isGuarded());
     QCOMPARE(session.successRate, QStringLiteral("old"));
 }
 

@@ -47,6 +47,8 @@ private:
 void TestReceiveWatch::init()
 {
     m_gateway = TestDb::open(TestDb::currentBackend(), m_dir);
+    // The watches poll for the administrator logged in.
+    TestDb::useSession(*m_gateway, TestDb::signIn(*m_gateway, "boss", "pw", "管理员"));
     RunIdle = 1;
     AuditWindowsOpen = 0;
 }
@@ -162,33 +164,33 @@ void TestReceiveWatch::failedPollsReportOncePerOutage()
     watch.start();
     QTRY_VERIFY(polled.count() >= 1);
     // The table is unreachable for a while: many failed polls, one report.
-    QVERIFY(m_gateway->DbExecute("ALTER TABLE Messages RENAME TO MessagesAway"));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute("ALTER TABLE Messages RENAME TO MessagesAway"));
     QTRY_COMPARE(failures.count(), 1);
     QTest::qWait(500);
     QCOMPARE(failures.count(), 1);
     QVERIFY(failures.first().at(0).toString().startsWith(ReceiveWatch::soundOpenFailed()));
-    QVERIFY(m_gateway->DbExecute("ALTER TABLE MessagesAway RENAME TO Messages"));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute("ALTER TABLE MessagesAway RENAME TO Messages"));
     polled.clear();
     QTRY_VERIFY(polled.count() >= 2);
     // A new outage is told again.
-    QVERIFY(m_gateway->DbExecute("ALTER TABLE Messages RENAME TO MessagesAway"));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute("ALTER TABLE Messages RENAME TO MessagesAway"));
     QTRY_COMPARE(failures.count(), 2);
-    QVERIFY(m_gateway->DbExecute("ALTER TABLE MessagesAway RENAME TO Messages"));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute("ALTER TABLE MessagesAway RENAME TO Messages"));
 
     // The popup watch fails silently when the statement cannot run.
     ReceiveWatch popup(*m_gateway, ReceiveWatch::Kind::Popup);
     popup.setTimings(fast());
     QSignalSpy popupFailures(&popup, &ReceiveWatch::pollFailed);
-    QVERIFY(m_gateway->DbExecute("ALTER TABLE Messages RENAME TO MessagesAway"));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute("ALTER TABLE Messages RENAME TO MessagesAway"));
     popup.start();
     QTest::qWait(400);
-    QVERIFY(m_gateway->DbExecute("ALTER TABLE MessagesAway RENAME TO Messages"));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute("ALTER TABLE MessagesAway RENAME TO Messages"));
     QCOMPARE(popupFailures.count(), 0);
 }
 
 void TestReceiveWatch::killedConnectionIsReplaced()
 {
-    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+    if (TestDb::currentBackend().name == QStringLiteral("sqlite"))
         QSKIP("server connections only");
     Fixtures::addWaiting(*m_gateway, {.message = "waiting", .status = "1"});
     ReceiveWatch watch(*m_gateway, ReceiveWatch::Kind::Sound);
@@ -197,8 +199,9 @@ void TestReceiveWatch::killedConnectionIsReplaced()
     QSignalSpy failures(&watch, &ReceiveWatch::pollFailed);
     watch.start();
     QTRY_VERIFY(polled.count() >= 1);
-    QVERIFY(m_gateway->DbExecute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                                 "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    QVERIFY(TestDb::owner(*m_gateway)
+                .DbExecute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                           "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
     QTest::qWait(500);
     polled.clear();
     // The next polls run on a new connection and list the row again. A poll caught on the

@@ -1,6 +1,6 @@
 #include "TestDatabases.h"
 
-#include "db/Schema.h"
+#include "db/GuardedCall.h"
 #include "sending/Composition.h"
 #include "sending/SubmissionRun.h"
 
@@ -28,6 +28,7 @@ private slots:
     void disabledSinceLoginSubmitsNothing();
     void unreachableDatabaseEndsOnlyTheRun();
     void twoClientsNeverOverdraw();
+    void statementsPerPart();
 
 private:
     struct Outcome
@@ -48,6 +49,9 @@ void TestSubmissionRun::init()
     m_gateway = TestDb::open(TestDb::currentBackend(), m_dir);
     TestDb::addAccount(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw"), QStringLiteral("注册用户"),
                        100);
+    // The account logged in on the gateway the runs write through.
+    TestDb::useSession(*m_gateway, TestDb::session(QStringLiteral("user01"), QStringLiteral("pw"),
+                                                   QStringLiteral("注册用户")));
 }
 
 RunRequest TestSubmissionRun::request(const QString& text, int numbers, qint64 balance) const
@@ -100,7 +104,7 @@ void TestSubmissionRun::shortTextOnePart()
 void TestSubmissionRun::longTextTwoPartsCharged()
 {
     const QString text = QString(100, QLatin1Char('x'));
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=6")));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=6")));
     const Outcome outcome = runInThread(*m_gateway, request(text, 3, 6));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 2);
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages"), QStringLiteral("message=?"),
@@ -129,7 +133,7 @@ void TestSubmissionRun::balanceCheckedBeforeEveryPart()
     QFETCH(qint64, balance);
     QFETCH(int, rowsWritten);
     QFETCH(QString, message);
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=?"), {balance}));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=?"), {balance}));
     const Outcome outcome = runInThread(*m_gateway, request(QString(100, QLatin1Char('y')), 3, balance));
     QCOMPARE(outcome.charged.size(), rowsWritten);
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), rowsWritten);
@@ -142,7 +146,7 @@ void TestSubmissionRun::balanceSpentElsewhereStopsTheRun()
 {
     // The client believes in 100, the server holds 2: the server refuses the charge, nothing of
     // the part stays, and the run ends with the server's figure.
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=2")));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=2")));
     const Outcome outcome = runInThread(*m_gateway, request(QString(150, QLatin1Char('z')), 3, 100));
     QCOMPARE(outcome.charged.size(), 0);
     // Cut short by the balance, which is not a failed part.
@@ -172,7 +176,7 @@ void TestSubmissionRun::emptyListEndsAtOnce()
 void TestSubmissionRun::failedPartIsNeitherWrittenNorCharged()
 {
     // An account whose sent total cannot be raised: the insert and the charge are undone.
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("DROP TABLE Messages")));
+    TestDb::breakTable(*m_gateway, QStringLiteral("Messages"));
     const Outcome outcome = runInThread(*m_gateway, request(QStringLiteral("hi"), 3, 100));
     QCOMPARE(outcome.failed.size(), 1);
     QCOMPARE(outcome.failed[0][0].toLongLong(), 3);
@@ -186,11 +190,13 @@ void TestSubmissionRun::failedPartIsNeitherWrittenNorCharged()
     QVERIFY(!runClosingMessage(outcome.summary).contains(QStringLiteral("发送完成")));
     QCOMPARE(TestDb::balanceOf(*m_gateway, QStringLiteral("user01")), 100);
 
-    QVERIFY(Schema::create(*m_gateway));
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET pwd='changed'")));
+    TestDb::mendTables(*m_gateway);
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute(QStringLiteral("UPDATE UserInfo SET pwd='changed'")));
     const Outcome stale = runInThread(*m_gateway, request(QStringLiteral("hi"), 3, 100));
-    // A password changed since the login stops the run before anything is written.
-    QCOMPARE(stale.summary.stopMessage, QStringLiteral("帐号或密码错误!"));
+    // A password changed since the login stops the run before anything is written; a guarded
+    // database has ended the account's sessions.
+    QCOMPARE(stale.summary.stopMessage,
+             TestDb::isGuarded() ? GuardedText::accountChanged : QStringLiteral("帐号或密码错误!"));
     QCOMPARE(TestDb::count(*m_gateway, QStringLiteral("Messages")), 0);
 }
 
@@ -198,11 +204,14 @@ void TestSubmissionRun::disabledSinceLoginSubmitsNothing()
 {
     // Staff disable the account while its run writes: the part before stays, the next is refused.
     DbGateway gateway(m_gateway->config());
+    gateway.shareSession(*m_gateway);
     int units = 0;
+    DbGateway& owner = TestDb::owner(*m_gateway);
     gateway.setStatementHook([&](const QString& sql) {
-        if (sql == QStringLiteral("BEGIN") && ++units == 2) {
-            m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET type='禁用'"));
-            m_gateway->closeThreadConnection();
+        if ((sql == QStringLiteral("BEGIN") || sql.contains(QStringLiteral("kavrel_api.write_part"))) &&
+            ++units == 2) {
+            owner.DbExecute(QStringLiteral("UPDATE UserInfo SET type='禁用'"));
+            owner.closeThreadConnection();
         }
         return DbGateway::HookAction::Proceed;
     });
@@ -225,7 +234,7 @@ void TestSubmissionRun::unreachableDatabaseEndsOnlyTheRun()
 void TestSubmissionRun::twoClientsNeverOverdraw()
 {
     // Both clients believe the balance covers all their batches; only the server knows better.
-    QVERIFY(m_gateway->DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=500")));
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=500")));
     const QString address = TestDb::address(TestDb::currentBackend(), m_dir);
     const QStringList args = {address, QStringLiteral("user01"), QStringLiteral("pw"), QStringLiteral("40"),
                               QStringLiteral("10")};
@@ -250,6 +259,26 @@ void TestSubmissionRun::twoClientsNeverOverdraw()
     QCOMPARE(
         TestDb::text(*m_gateway, QStringLiteral("SELECT status FROM UserInfo"), {}, QStringLiteral("status")),
         QString::number(10 * rows));
+}
+
+void TestSubmissionRun::statementsPerPart()
+{
+    // What a part costs in statements, each a round trip or more: the gateway's hook counts them.
+    DbGateway gateway(m_gateway->config());
+    gateway.shareSession(*m_gateway);
+    int statements = 0;
+    gateway.setStatementHook([&](const QString&) {
+        ++statements;
+        return DbGateway::HookAction::Proceed;
+    });
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute(QStringLiteral("UPDATE UserInfo SET payMoney=1000")));
+    const Outcome charged = runInThread(gateway, request(QString(200, QLatin1Char('p')), 100, 1000));
+    QCOMPARE(charged.summary.chargedParts, 3);
+    // One read of the figures before the parts; then a unit of nine statements per part on an open
+    // database, and one call on a guarded one.
+    const int perPart = (statements - 1) / 3;
+    qInfo("%s: %d statements per part", qPrintable(TestDb::currentBackend().name), perPart);
+    QCOMPARE(perPart, TestDb::isGuarded() ? 1 : 9);
 }
 
 QTEST_GUILESS_MAIN(TestSubmissionRun)
