@@ -154,34 +154,47 @@ Outcome DbRegisterUser(DbGateway& gateway, const SessionUser& acting, const NewA
     return registerAccount(gateway, &acting, account, type);
 }
 
+namespace {
+
+struct DetailColumn
+{
+    GuardedRoute::Detail detail;
+    const char* column;
+    QString failureText;
+};
+
+Outcome changeDetail(DbGateway& gateway, const SessionUser& acting, const DetailColumn& target,
+                     const QString& loginName, const QString& currentPwd, const QString& value)
+{
+    if (gateway.guarded())
+        return GuardedRoute::changeDetail(gateway, acting, target.detail, loginName, currentPwd, value);
+    return changeOwn(gateway, acting, QLatin1String(target.column), loginName, currentPwd, value,
+                     target.failureText);
+}
+
+} // namespace
+
 Outcome DbChangePassword(DbGateway& gateway, const SessionUser& acting, const QString& loginName,
                          const QString& currentPwd, const QString& newPwd)
 {
-    if (gateway.guarded())
-        return GuardedRoute::changeDetail(gateway, acting, GuardedRoute::Detail::Password, loginName,
-                                          currentPwd, newPwd);
-    return changeOwn(gateway, acting, QStringLiteral("pwd"), loginName, currentPwd, newPwd,
-                     AccountText::passwordFailed);
+    return changeDetail(gateway, acting, {GuardedRoute::Detail::Password, "pwd", AccountText::passwordFailed},
+                        loginName, currentPwd, newPwd);
 }
 
 Outcome DbChangeNickname(DbGateway& gateway, const SessionUser& acting, const QString& loginName,
                          const QString& currentPwd, const QString& newNickname)
 {
-    if (gateway.guarded())
-        return GuardedRoute::changeDetail(gateway, acting, GuardedRoute::Detail::Nickname, loginName,
-                                          currentPwd, newNickname);
-    return changeOwn(gateway, acting, QStringLiteral("userName"), loginName, currentPwd, newNickname,
-                     AccountText::nicknameFailed);
+    return changeDetail(gateway, acting,
+                        {GuardedRoute::Detail::Nickname, "userName", AccountText::nicknameFailed}, loginName,
+                        currentPwd, newNickname);
 }
 
 Outcome DbChangeCompany(DbGateway& gateway, const SessionUser& acting, const QString& loginName,
                         const QString& currentPwd, const QString& newCompany)
 {
-    if (gateway.guarded())
-        return GuardedRoute::changeDetail(gateway, acting, GuardedRoute::Detail::Company, loginName,
-                                          currentPwd, newCompany);
-    return changeOwn(gateway, acting, QStringLiteral("parentName"), loginName, currentPwd, newCompany,
-                     AccountText::companyFailed);
+    return changeDetail(gateway, acting,
+                        {GuardedRoute::Detail::Company, "parentName", AccountText::companyFailed}, loginName,
+                        currentPwd, newCompany);
 }
 
 Outcome DbSetUserType(DbGateway& gateway, const SessionUser& acting, const QString& loginName,

@@ -14,37 +14,6 @@ namespace {
 const QString kOwner = GuardedApi::kOwnerRole;
 constexpr int kPrivateTables = 4;
 
-// Every right granted on the objects a guarded database protects, in a stable order, to tell
-// whether granting and revoking changed anything.
-const QString kRightsFingerprint = QStringLiteral(
-    "SELECT COALESCE(string_agg(o || ' ' || a.grantee::text || ' ' || a.privilege_type, ';' "
-    "ORDER BY o, a.grantee, a.privilege_type), '') AS v FROM ("
-    " SELECT c.oid::regclass::text AS o, COALESCE(c.relacl, acldefault(CASE WHEN c.relkind = 'S' "
-    "THEN 's' ELSE 'r' END::\"char\", c.relowner)) AS acl FROM pg_class c WHERE c.relnamespace IN "
-    "('public'::regnamespace, 'kavrel_private'::regnamespace) AND c.relkind IN ('r', 'S', 'v', 'm', 'p')"
-    " UNION ALL SELECT 'schema ' || n.nspname, COALESCE(n.nspacl, acldefault('n', n.nspowner)) "
-    "FROM pg_namespace n WHERE n.nspname IN ('public', 'kavrel_api', 'kavrel_private', 'kavrel_crypto')"
-    " UNION ALL SELECT p.oid::regprocedure::text, COALESCE(p.proacl, acldefault('f', p.proowner)) "
-    "FROM pg_proc p WHERE p.pronamespace IN ('kavrel_api'::regnamespace, 'kavrel_private'::regnamespace)"
-    " UNION ALL SELECT 'database', COALESCE(d.datacl, acldefault('d', d.datdba)) FROM pg_database d "
-    "WHERE d.datname = current_database()"
-    " UNION ALL SELECT 'default ' || d.defaclobjtype::text, d.defaclacl FROM pg_default_acl d) objects, "
-    "aclexplode(objects.acl) a");
-
-// What of the guarded objects the client role can still reach, by any membership.
-const QString kClientReach = QStringLiteral(
-    "SELECT COALESCE(string_agg(name, ', ' ORDER BY name), '') AS v FROM ("
-    " SELECT c.oid::regclass::text AS name FROM pg_class c WHERE (c.relnamespace = "
-    "'kavrel_private'::regnamespace OR c.oid = ANY (?::regclass[])) AND c.relkind IN ('r', 'p') AND "
-    "has_table_privilege(?::name, c.oid, 'SELECT,INSERT,UPDATE,DELETE,TRUNCATE,REFERENCES,TRIGGER')"
-    " UNION ALL SELECT s.oid::regclass::text FROM pg_class s JOIN pg_depend d ON d.objid = s.oid "
-    "AND d.deptype = 'a' WHERE d.refobjid = ANY (?::regclass[]) AND CASE WHEN s.relkind = 'S' THEN "
-    "has_sequence_privilege(?::name, s.oid, 'USAGE,SELECT,UPDATE') ELSE false END"
-    " UNION ALL SELECT 'schema kavrel_private' WHERE has_schema_privilege(?::name, 'kavrel_private'::text, "
-    "'USAGE')"
-    " UNION ALL SELECT 'CREATE on schema public' WHERE has_schema_privilege(?::name, 'public'::text, "
-    "'CREATE')) reach");
-
 // The steps of one guarding, inside one unit on the set-up's connection.
 class Conversion
 {
@@ -361,7 +330,7 @@ bool Conversion::passwords()
 bool Conversion::rights()
 {
     const auto database = value(QStringLiteral("SELECT quote_ident(current_database()) AS v"));
-    const auto before = value(kRightsFingerprint);
+    const auto before = value(rightsFingerprintSql());
     if (!database || !before)
         return false;
     const QString c = m_client;
@@ -386,7 +355,7 @@ bool Conversion::rights()
         if (!exec(statement))
             return false;
     }
-    const auto after = value(kRightsFingerprint);
+    const auto after = value(rightsFingerprintSql());
     if (!after)
         return false;
     tell(*before != *after,
@@ -404,7 +373,7 @@ bool Conversion::clientReachesNothing()
     for (const QString& table : serviceTables())
         tables << QStringLiteral("public.") + table;
     const QString list = QLatin1Char('{') + tables.join(QLatin1Char(',')) + QLatin1Char('}');
-    const auto reach = value(kClientReach, {list, m_client, list, m_client, m_client, m_client});
+    const auto reach = value(clientReachSql(), {list, m_client, list, m_client, m_client, m_client});
     if (!reach)
         return false;
     if (!reach->isEmpty())
