@@ -3,6 +3,7 @@
 #include "admin/AccountQueries.h"
 #include "widgets/Dialogs.h"
 
+#include <QLabel>
 #include <QLineEdit>
 
 using AccountProcedures::BulkAction;
@@ -27,8 +28,10 @@ CAccountAdminDlg::CAccountAdminDlg(const PageContext& context, QWidget* parent)
 
 void CAccountAdminDlg::buildControls()
 {
-    Controls::label(this, QStringLiteral("adminQueryLabel"), QStringLiteral("查询帐号:"), {4, 6, 44, 9});
+    QLabel* label =
+        Controls::label(this, QStringLiteral("adminQueryLabel"), QStringLiteral("查询帐号:"), {4, 6, 44, 9});
     m_queryText = Controls::edit(this, QStringLiteral("adminQueryEdit"), {47, 3, 90, 12});
+    label->setBuddy(m_queryText);
     using enum BulkAction;
     const auto bulk = [this](BulkAction action) { return [this, action] { runBulkAction(action); }; };
     const auto tickAll = [this](bool ticked) { return [this, ticked] { model()->setAllChecked(ticked); }; };

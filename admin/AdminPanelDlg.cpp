@@ -10,6 +10,7 @@
 
 #include <QLabel>
 #include <QTabWidget>
+#include <QTableView>
 
 CAdminPanelDlg::CAdminPanelDlg(const PageContext& context, QWidget* parent) : QWidget(parent)
 {
@@ -28,6 +29,11 @@ CAdminPanelDlg::CAdminPanelDlg(const PageContext& context, QWidget* parent) : QW
     m_tabs->addTab(m_accountAdmin, QStringLiteral("帐号管理"));
     m_tabs->addTab(m_receive, QStringLiteral("短信发送"));
     m_tabs->setCurrentIndex(RechargeTab);
+    // A tab's list has no caption of its own on screen: it is read by the tab's title.
+    for (int k = 0; k < m_tabs->count(); ++k) {
+        for (QTableView* list : m_tabs->widget(k)->findChildren<QTableView*>())
+            list->setAccessibleName(m_tabs->tabText(k));
+    }
 
     // Drawn over the tab strip's free end, as a reminder to staff.
     QLabel* reminder = Controls::label(this, QStringLiteral("cleanupReminder"),

@@ -53,6 +53,8 @@ CRechargeDlg::CRechargeDlg(const PageContext& context, QWidget* parent)
             &CRechargeDlg::showClickedRow);
     m_rowText = Controls::edit(this, QStringLiteral("rechargeRowEdit"), {0, 162, 419, 12});
     m_rowText->setReadOnly(true);
+    // It has no caption on screen: it shows the row last clicked.
+    m_rowText->setAccessibleName(QStringLiteral("选中的行"));
     addStaffOnly({m_rowText});
     buildAdminGroup();
     buildAgentGroup();
@@ -64,6 +66,7 @@ void CRechargeDlg::buildQueryRow()
     QLabel* label = Controls::label(this, QStringLiteral("rechargeQueryLabel"), QStringLiteral("用户查询:"),
                                     {2, 5, 38, 9});
     m_queryText = Controls::edit(this, QStringLiteral("rechargeQueryEdit"), {40, 3, 78, 12});
+    label->setBuddy(m_queryText);
     addStaffOnly({label, m_queryText});
     addStaffOnly(Controls::actions(
         this, {{"rechargeQueryButton", "查询", {121, 2, 30, 14}, [this] { showAccounts(); }},
@@ -80,9 +83,11 @@ void CRechargeDlg::buildAdminGroup()
     QLabel* rechargeLabel = Controls::label(this, QStringLiteral("rechargeCountLabel"),
                                             QStringLiteral("勾选充值条数:"), {6, 191, 56, 9});
     m_rechargeCount = Controls::edit(this, QStringLiteral("rechargeCountEdit"), {64, 189, 70, 12});
+    rechargeLabel->setBuddy(m_rechargeCount);
     QLabel* reduceLabel = Controls::label(this, QStringLiteral("reduceCountLabel"),
                                           QStringLiteral("勾选减少条数:"), {6, 207, 56, 9});
     m_reduceCount = Controls::edit(this, QStringLiteral("reduceCountEdit"), {64, 205, 70, 12});
+    reduceLabel->setBuddy(m_reduceCount);
     addStaffOnly({rechargeLabel, m_rechargeCount, reduceLabel, m_reduceCount});
     m_rechargeCount->setText(QStringLiteral("0"));
     m_reduceCount->setText(QStringLiteral("0"));
@@ -98,12 +103,14 @@ void CRechargeDlg::buildAgentGroup()
 {
     Controls::make<QGroupBox>(this, QStringLiteral("rechargeAgentGroup"), {210, 177, 209, 80},
                               QStringLiteral("代理用户分配条数管理"));
-    Controls::label(this, QStringLiteral("allocateTargetLabel"), QStringLiteral("需要划分的用户名:"),
-                    {216, 191, 72, 9});
+    QLabel* targetLabel = Controls::label(this, QStringLiteral("allocateTargetLabel"),
+                                          QStringLiteral("需要划分的用户名:"), {216, 191, 72, 9});
     m_allocateTarget = Controls::edit(this, QStringLiteral("allocateTargetEdit"), {290, 189, 120, 12});
-    Controls::label(this, QStringLiteral("allocateCountLabel"), QStringLiteral("划分条数:"),
-                    {216, 207, 72, 9});
+    targetLabel->setBuddy(m_allocateTarget);
+    QLabel* countLabel = Controls::label(this, QStringLiteral("allocateCountLabel"),
+                                         QStringLiteral("划分条数:"), {216, 207, 72, 9});
     m_allocateCount = Controls::edit(this, QStringLiteral("allocateCountEdit"), {290, 205, 120, 12});
+    countLabel->setBuddy(m_allocateCount);
     m_allocateCount->setText(QStringLiteral("0"));
     Controls::actions(
         this, {{"allocateButton", "点击划分条数到其他用户", {216, 221, 194, 14}, [this] { allocate(); }},

@@ -39,9 +39,10 @@ void CUserEditDlg::buildAddGroup()
     QGroupBox* box = group(this, QStringLiteral("addUserGroup"), QStringLiteral("注册增加用户"), 2);
     // Passwords are masked as at login: staff type them with customers looking on.
     m_add.build(box, QStringLiteral("add"), kGroupFields);
-    Controls::label(box, QStringLiteral("addRightsLabel"), QStringLiteral("选择管理权限："),
-                    {6, 129, 84, 10});
+    QLabel* rightsLabel = Controls::label(box, QStringLiteral("addRightsLabel"),
+                                          QStringLiteral("选择管理权限："), {6, 129, 84, 10});
     m_rights = Controls::make<QComboBox>(box, QStringLiteral("addRights"), {92, 128, 102, 14});
+    rightsLabel->setBuddy(m_rights);
     Controls::label(box, QStringLiteral("addHint"), QStringLiteral("提示:注册后可登陆程序。"),
                     {6, 152, 180, 10});
     auto* add = Controls::button(box, QStringLiteral("addUserButton"), QStringLiteral("注册增加用户"),

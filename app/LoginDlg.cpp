@@ -11,12 +11,14 @@
 #include "db/StorableText.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Accessible.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 
 #include <QCheckBox>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 
 namespace {
@@ -44,10 +46,13 @@ CLoginDlg::CLoginDlg(DbGateway& gateway, SessionUser& session, const QString& se
 {
     setObjectName(QStringLiteral("loginDialog"));
     setWindowTitle(QStringLiteral("Kavrel"));
+    // Read as the band at its top reads, apart from the main window.
+    setAccessibleName(QStringLiteral("Kavrel ") + ArtTexts::kLoginSubtitle.string());
     setWindowIcon(WindowSkin::applicationIcon());
     setFixedSize(614, 362);
     setAttribute(Qt::WA_TranslucentBackground);
     WindowSkin::shape(this, WindowSkin::loginBitmap());
+    buildArtTexts();
     buildControls();
     buildWebButtons();
     loadRemembered();
@@ -63,9 +68,9 @@ CLoginDlg::~CLoginDlg() = default;
 void CLoginDlg::buildControls()
 {
     m_name = Controls::edit(this, QStringLiteral("loginName"), inPixels(74, 162, 135, 17));
-    m_name->setAccessibleName(QStringLiteral("帐号"));
+    m_nameCaption->setBuddy(m_name);
     m_password = Controls::edit(this, QStringLiteral("password"), inPixels(74, 187, 135, 17), true);
-    m_password->setAccessibleName(QStringLiteral("密码"));
+    m_passwordCaption->setBuddy(m_password);
     // The box carries its own caption, so a click on the words ticks it too.
     m_remember = Controls::checkBox(this, QStringLiteral("rememberBox"), QStringLiteral("记住密码"),
                                     {47, 140, 50, 10});
@@ -95,6 +100,19 @@ void CLoginDlg::buildControls()
     connect(quit, &QPushButton::clicked, this, [this] { quitAfterConfirmation(Dialogs::kNotice, true); });
     connect(corner, &QPushButton::clicked, this, [this] { quitAfterConfirmation(Dialogs::kNotice, true); });
     connect(registration, &QPushButton::clicked, this, &CLoginDlg::toggleRegistration);
+}
+
+void CLoginDlg::buildArtTexts()
+{
+    Accessible::bitmapText(this, ArtTexts::kLoginSlogan);
+    Accessible::bitmapText(this, ArtTexts::kLoginHeading);
+    m_nameCaption = Accessible::bitmapText(this, ArtTexts::kLoginName);
+    m_passwordCaption = Accessible::bitmapText(this, ArtTexts::kLoginPassword);
+    // The registration page covers the service's card, though not the footer below it.
+    m_serviceTexts << Accessible::bitmapText(this, ArtTexts::kServiceHeading);
+    for (const ArtTexts::Placed& point : ArtTexts::kServicePoints)
+        m_serviceTexts << Accessible::bitmapText(this, point);
+    Accessible::bitmapText(this, ArtTexts::kLoginFooter);
 }
 
 void CLoginDlg::buildWebButtons()
@@ -177,6 +195,8 @@ void CLoginDlg::toggleRegistration()
 {
     m_registerHolder->setVisible(m_registerToggle);
     m_registerPage->setVisible(m_registerToggle);
+    for (QLabel* text : m_serviceTexts)
+        text->setVisible(!m_registerToggle);
     m_registerToggle = !m_registerToggle;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 
 class CRegisterDlg;
 class DbGateway;
 class QCheckBox;
 class QFrame;
+class QLabel;
 class QLineEdit;
 struct SessionUser;
 
@@ -27,6 +29,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void buildArtTexts();
     void buildControls();
     void buildWebButtons();
     void loadRemembered();
@@ -37,6 +40,9 @@ private:
     DbGateway& m_gateway;
     SessionUser& m_session;
     QString m_settingsPath;
+    QLabel* m_nameCaption = nullptr;
+    QLabel* m_passwordCaption = nullptr;
+    QList<QLabel*> m_serviceTexts;
     QLineEdit* m_name = nullptr;
     QLineEdit* m_password = nullptr;
     QCheckBox* m_remember = nullptr;

@@ -16,6 +16,7 @@
 #include "skin/DialogUnits.h"
 #include "skin/SkinButton.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Accessible.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/PageContext.h"
@@ -86,10 +87,14 @@ CMainDlg::CMainDlg(DbGateway& gateway, SessionUser& session, const QString& star
 {
     setObjectName(QStringLiteral("mainWindow"));
     setWindowTitle(QStringLiteral("Kavrel"));
+    // A frame of its own for screen readers, read as the band at its top reads.
+    Accessible::setRole(this, QAccessible::Window);
+    setAccessibleName(QStringLiteral("Kavrel ") + ArtTexts::kMainSubtitle.string());
     setWindowIcon(WindowSkin::applicationIcon());
     setFixedSize(DialogUnits::toPixels(533), DialogUnits::toPixels(388));
     setAttribute(Qt::WA_TranslucentBackground);
     WindowSkin::shape(this, WindowSkin::mainBitmap());
+    buildArtTexts();
     buildComposition();
     buildButtons();
     buildPages();
@@ -118,9 +123,23 @@ NumberListModel* CMainDlg::numbers() const
     return m_state->numbers();
 }
 
+void CMainDlg::buildArtTexts()
+{
+    Accessible::bitmapText(this, ArtTexts::kMainSlogan);
+    for (const ArtTexts::Placed& heading :
+         {ArtTexts::kNumberList, ArtTexts::kMessage, ArtTexts::kCharacters, ArtTexts::kSending})
+        m_headings << Accessible::bitmapText(this, heading);
+    m_usage << Accessible::bitmapText(this, ArtTexts::kUsage);
+    for (const ArtTexts::Placed& step : ArtTexts::kUsageSteps)
+        m_usage << Accessible::bitmapText(this, step);
+}
+
 void CMainDlg::buildComposition()
 {
     m_numberList = Controls::make<QListView>(this, QStringLiteral("numberList"), {101, 104, 107, 262});
+    // Lists take no name from a label: the list is read by its heading.
+    m_numberList->setAccessibleName(ArtTexts::kNumberList.string());
+    m_headings[0]->setBuddy(m_numberList);
     m_numberList->setModel(m_state->numbers());
     m_numberList->setUniformItemSizes(true);
     m_numberList->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -128,6 +147,7 @@ void CMainDlg::buildComposition()
     m_messageEdit = Controls::make<QPlainTextEdit>(this, QStringLiteral("messageEdit"), {218, 105, 220, 63});
     // Tab leaves the editor, so that a keyboard user can reach the buttons.
     m_messageEdit->setTabChangesFocus(true);
+    m_headings[1]->setBuddy(m_messageEdit);
     for (int k = 0; k < kCounterCount; ++k) {
         const CounterLabel& row = kCounterLabels[k];
         m_counters[k] =
@@ -223,8 +243,13 @@ void CMainDlg::connectSending()
             &SendingController::addManualNumbers);
     connect(m_sending, &SendingController::compositionRequested, m_pages, &MainPages::showComposition);
     connect(m_sending, &SendingController::pauseOffered, this, [this](bool offered) {
-        m_submit->setVisible(!offered);
-        m_pause->setVisible(offered);
+        // The keyboard's focus moves on to the button that takes the other's place.
+        CSkinButton* shown = offered ? m_pause : m_submit;
+        CSkinButton* hidden = offered ? m_submit : m_pause;
+        shown->setVisible(true);
+        if (hidden->hasFocus())
+            shown->setFocus(Qt::TabFocusReason);
+        hidden->setVisible(false);
     });
     connect(m_state, &SendingState::counterChanged, this, &CMainDlg::showCounter);
     connect(m_state, &SendingState::editorTextReplaced, m_messageEdit, &QPlainTextEdit::setPlainText);
@@ -313,6 +338,15 @@ void CMainDlg::setCompositionVisible(bool visible)
         control->setVisible(visible);
     for (QLabel* counter : m_counters)
         counter->setVisible(visible);
+    for (QLabel* heading : m_headings)
+        heading->setVisible(visible);
+    showUsage(visible && !m_pages->holder(MainPages::Manual)->isVisibleTo(this));
+}
+
+void CMainDlg::showUsage(bool shown)
+{
+    for (QLabel* line : m_usage)
+        line->setVisible(shown);
 }
 
 void CMainDlg::showAdminPanel()
@@ -349,6 +383,10 @@ bool CMainDlg::filterMouse(QObject* watched, QMouseEvent* event)
 
 bool CMainDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    // The manual entry page covers the usage notes.
+    if (watched == m_pages->holder(MainPages::Manual) &&
+        (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        showUsage(event->type() == QEvent::HideToParent && m_messageEdit->isVisibleTo(this));
     if (event->type() != QEvent::MouseButtonPress && event->type() != QEvent::MouseButtonDblClick)
         return false;
     return filterMouse(watched, static_cast<QMouseEvent*>(event));

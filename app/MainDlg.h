@@ -2,6 +2,7 @@
 
 #include "sending/Counters.h"
 
+#include <QList>
 #include <QString>
 #include <QWidget>
 
@@ -45,6 +46,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void buildArtTexts();
     void buildComposition();
     void buildButtons();
     void buildButtonColumn();
@@ -57,6 +59,7 @@ private:
 
     void showAdminPanel();
     void setCompositionVisible(bool visible);
+    void showUsage(bool shown);
     bool confirmQuit(const QString& caption, bool questionIcon);
     bool filterMouse(QObject* watched, QMouseEvent* event);
 
@@ -71,6 +74,8 @@ private:
     QPlainTextEdit* m_messageEdit = nullptr;
     QLabel* m_header = nullptr;
     std::array<QLabel*, kCounterCount> m_counters{};
+    QList<QLabel*> m_headings; // the artwork's, over the composition: list, message, counters
+    QList<QLabel*> m_usage;    // the artwork's usage notes
     CSkinButton* m_submit = nullptr;
     CSkinButton* m_pause = nullptr;
     CSkinButton* m_clearText = nullptr;

@@ -1,6 +1,7 @@
 #include "app/PopupDlg.h"
 
 #include "skin/WindowSkin.h"
+#include "widgets/Accessible.h"
 #include "widgets/Controls.h"
 
 #include <QGuiApplication>
@@ -23,6 +24,11 @@ CPopupDlg::CPopupDlg(const SelectedRecord& record, QWidget* parent)
     // the room.
     setFixedSize(WindowSkin::popupBackground().deviceIndependentSize().toSize());
     setWindowOpacity(228 / 255.0);
+    // A notice for screen readers, named by its heading.
+    Accessible::setRole(this, QAccessible::AlertMessage);
+    setAccessibleName(ArtTexts::kPopupHeading.string());
+    Accessible::bitmapText(this, ArtTexts::kPopupHeading);
+    Accessible::bitmapText(this, ArtTexts::kPopupHint);
 
     auto* time = Controls::label(this, QStringLiteral("popupTime"), record.time, {96, 14, 82, 9});
     time->setStyleSheet(QStringLiteral("color:#000000;background:transparent;"));
@@ -34,6 +40,7 @@ CPopupDlg::CPopupDlg(const SelectedRecord& record, QWidget* parent)
     auto* content = Controls::make<QPlainTextEdit>(this, QStringLiteral("popupContent"), {28, 57, 148, 32},
                                                    record.content);
     content->setReadOnly(true);
+    content->setAccessibleName(QStringLiteral("短信内容"));
     content->setEnabled(false);
     content->setFocusPolicy(Qt::NoFocus);
     content->setFrameShape(QFrame::NoFrame);

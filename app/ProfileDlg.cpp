@@ -2,6 +2,7 @@
 
 #include "admin/AccountProcedures.h"
 #include "skin/WindowSkin.h"
+#include "widgets/Accessible.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 
@@ -35,6 +36,9 @@ CProfileDlg::CProfileDlg(const PageContext& context, QWidget* parent) : QWidget(
                                    {358, 140, 57, 17});
     auto* picture = Controls::make<QLabel>(this, QStringLiteral("profilePicture"), {0, 153, 423, 185});
     picture->setPixmap(WindowSkin::profilePicture());
+    Accessible::bitmapText(picture, ArtTexts::kProfileHeading);
+    for (const ArtTexts::Placed& tip : ArtTexts::kProfileTips)
+        Accessible::bitmapText(picture, tip);
     apply->raise();
     connect(apply, &QPushButton::clicked, this, &CProfileDlg::modifyAccount);
 }

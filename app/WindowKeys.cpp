@@ -1,5 +1,6 @@
 #include "app/WindowKeys.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -40,6 +41,8 @@ bool WindowKeys::eventFilter(QObject* watched, QEvent* event)
             m_escape();
         return true;
     }
+    if (key == Qt::Key_Space && qobject_cast<const QAbstractButton*>(widget))
+        return false;
     const bool returnOrSpace = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
     return returnOrSpace && !m_keeps(widget);
 }

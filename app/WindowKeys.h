@@ -8,7 +8,8 @@ class QWidget;
 
 // The keys of one of the application's frameless windows, watched program-wide: Escape asks
 // before quitting, and Return and space never press a button or act on a list, except in the
-// controls the window lets keep them.
+// controls the window lets keep them. Space still presses the focused button or check box, as a
+// keyboard user's only way to press it; Return never does.
 class WindowKeys : public QObject
 {
     Q_OBJECT

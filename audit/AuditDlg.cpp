@@ -31,8 +31,10 @@ CAuditDlg::CAuditDlg(const PageContext& context, const SelectedRecord& record, Q
     m_account->setReadOnly(true);
     m_content->setReadOnly(true);
 
-    Controls::label(this, QStringLiteral("rateCaption"), QStringLiteral("发送率为:"), {140, 241, 38, 9});
+    QLabel* rateLabel =
+        Controls::label(this, QStringLiteral("rateCaption"), QStringLiteral("发送率为:"), {140, 241, 38, 9});
     m_rate = Controls::edit(this, QStringLiteral("rateEdit"), {178, 239, 30, 12});
+    rateLabel->setBuddy(m_rate);
     m_rate->setText(QStringLiteral("100"));
     double x = 140;
     for (const char* rate : {"99", "98", "97", "96"}) {

@@ -2,6 +2,7 @@
 
 #include "common/Worker.h"
 #include "skin/DialogUnits.h"
+#include "widgets/Accessible.h"
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 #include "widgets/WindowPlacement.h"
@@ -35,6 +36,7 @@ CStatisticsWindow::CStatisticsWindow(Variant variant, const PageContext& context
     setFixedSize(DialogUnits::toPixels(273), DialogUnits::toPixels(321));
     WindowPlacement::centreOverParent(this);
     setWindowTitle(m_record.title());
+    Accessible::setRole(this, QAccessible::Window);
     m_run = new StatisticsRun(context.gateway, this);
     m_run->setCaptionPause(s_captionPauseMs);
     connect(m_run, &StatisticsRun::captionChanged, this,
@@ -51,9 +53,14 @@ CStatisticsWindow::CStatisticsWindow(Variant variant, const PageContext& context
 
 CStatisticsWindow::~CStatisticsWindow() = default;
 
-QListView* CStatisticsWindow::addList(const QString& name, QStringListModel* model, const Controls::Box& box)
+QListView* CStatisticsWindow::addList(const QString& name, QStringListModel* model, const Controls::Box& box,
+                                      QLabel* caption)
 {
     auto* view = Controls::make<QListView>(this, name, box);
+    // Lists take no name from a label; this one is read by the caption above it, without the
+    // count that the caption gains later.
+    view->setAccessibleName(caption->text());
+    caption->setBuddy(view);
     view->setModel(model);
     view->setUniformItemSizes(true);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -62,17 +69,23 @@ QListView* CStatisticsWindow::addList(const QString& name, QStringListModel* mod
 
 void CStatisticsWindow::buildRecordEdits()
 {
-    Controls::label(this, QStringLiteral("accountCaption"), QStringLiteral("用户名:"), {7, 8, 30, 9});
+    QLabel* accountLabel =
+        Controls::label(this, QStringLiteral("accountCaption"), QStringLiteral("用户名:"), {7, 8, 30, 9});
     m_account = Controls::edit(this, QStringLiteral("accountEdit"), {38, 6, 90, 12});
     m_account->setText(m_record.account);
-    Controls::label(this, QStringLiteral("countCaption"), QStringLiteral("相同内容短信发送条数:"),
-                    {136, 8, 84, 9});
+    accountLabel->setBuddy(m_account);
+    QLabel* countLabel = Controls::label(this, QStringLiteral("countCaption"),
+                                         QStringLiteral("相同内容短信发送条数:"), {136, 8, 84, 9});
     m_count = Controls::edit(this, QStringLiteral("countEdit"), {220, 6, 47, 12});
     m_count->setText(m_record.count);
-    Controls::label(this, QStringLiteral("contentCaption"), QStringLiteral("发送短信内容:"), {7, 22, 60, 9});
+    countLabel->setBuddy(m_count);
+    QLabel* contentLabel = Controls::label(this, QStringLiteral("contentCaption"),
+                                           QStringLiteral("发送短信内容:"), {7, 22, 60, 9});
     m_content = Controls::make<QPlainTextEdit>(this, QStringLiteral("contentEdit"), {7, 32, 260, 40},
                                                m_record.content);
     m_content->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_content->setTabChangesFocus(true);
+    contentLabel->setBuddy(m_content);
 }
 
 void CStatisticsWindow::buildLists()
@@ -82,12 +95,12 @@ void CStatisticsWindow::buildLists()
     m_uniqueLabel =
         Controls::label(this, QStringLiteral("uniqueLabel"),
                         listOnly ? QStringLiteral("号码:") : QStringLiteral("不重复号码:"), {7, 77, 125, 9});
-    addList(QStringLiteral("uniqueList"), m_unique, {7, 87, listOnly ? 260.0 : 127.0, 150});
+    addList(QStringLiteral("uniqueList"), m_unique, {7, 87, listOnly ? 260.0 : 127.0, 150}, m_uniqueLabel);
     if (!listOnly) {
         m_repeated = new QStringListModel(this);
         m_repeatedLabel = Controls::label(this, QStringLiteral("repeatedLabel"), QStringLiteral("重复号码:"),
                                           {140, 77, 127, 9});
-        addList(QStringLiteral("repeatedList"), m_repeated, {140, 87, 127, 150});
+        addList(QStringLiteral("repeatedList"), m_repeated, {140, 87, 127, 150}, m_repeatedLabel);
     }
     m_totalLabel =
         Controls::label(this, QStringLiteral("totalLabel"), QStringLiteral("统计数量:"), {7, 241, 125, 9});

@@ -69,7 +69,9 @@ protected:
 private:
     void buildRecordEdits();
     void buildLists();
-    QListView* addList(const QString& name, QStringListModel* model, const Controls::Box& box);
+    // caption is the list's label above it.
+    QListView* addList(const QString& name, QStringListModel* model, const Controls::Box& box,
+                       QLabel* caption);
     void showProgress(const NumberStatistics::Progress& progress);
     void showResult(const StatisticsOutcome& outcome);
     void saveDone(QPushButton* button, const LogSave& save);

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 
@@ -56,11 +57,15 @@ CQueryDlg::CQueryDlg(const PageContext& context, QWidget* parent)
 
 void CQueryDlg::buildQueryRow()
 {
-    Controls::label(this, QStringLiteral("categoryCaption"), QStringLiteral("查询类别:"), {4, 6, 36, 9});
+    QLabel* categoryLabel =
+        Controls::label(this, QStringLiteral("categoryCaption"), QStringLiteral("查询类别:"), {4, 6, 36, 9});
     m_category = Controls::make<QComboBox>(this, QStringLiteral("categoryBox"), {40, 4, 72, 13});
     m_category->addItems(RecordQueries::categoryNames());
-    Controls::label(this, QStringLiteral("nameCaption"), QStringLiteral("查询条件:"), {116, 6, 36, 9});
+    categoryLabel->setBuddy(m_category);
+    QLabel* nameLabel =
+        Controls::label(this, QStringLiteral("nameCaption"), QStringLiteral("查询条件:"), {116, 6, 36, 9});
     m_name = Controls::edit(this, QStringLiteral("nameEdit"), {152, 4, 70, 13});
+    nameLabel->setBuddy(m_name);
     Controls::actions(this,
                       {{"runButton", "执行查询", {228, 3, 45, 15}, [this] { runQuery(); }},
                        {"clearButton", "清空列表", {276, 3, 45, 15}, [this] { clearList(); }},
@@ -73,8 +78,12 @@ void CQueryDlg::buildDateRow()
     m_byDate =
         Controls::checkBox(this, QStringLiteral("dateBox"), QStringLiteral("日期查询:"), {4, 22, 46, 12});
     m_first = Controls::date(this, QStringLiteral("firstDate"), {52, 21, 66, 13});
-    Controls::label(this, QStringLiteral("lastDateCaption"), QStringLiteral("查询到:"), {122, 23, 30, 9});
+    // The box in front of it is its caption.
+    m_first->setAccessibleName(m_byDate->text());
+    QLabel* lastLabel =
+        Controls::label(this, QStringLiteral("lastDateCaption"), QStringLiteral("查询到:"), {122, 23, 30, 9});
     m_last = Controls::date(this, QStringLiteral("lastDate"), {152, 21, 66, 13});
+    lastLabel->setBuddy(m_last);
     Controls::actions(
         this,
         {{"tickedDeleteButton", "勾选删除", {276, 20, 45, 15}, [this] { deleteTicked(); }},

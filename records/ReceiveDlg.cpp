@@ -8,6 +8,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLoggingCategory>
 #include <QPushButton>
 #include <QSoundEffect>
@@ -58,10 +59,14 @@ void CReceiveDlg::buildWatches()
 
 void CReceiveDlg::buildControls()
 {
-    Controls::label(this, QStringLiteral("firstDateCaption"), QStringLiteral("日期查询:"), {4, 6, 36, 9});
+    QLabel* firstLabel =
+        Controls::label(this, QStringLiteral("firstDateCaption"), QStringLiteral("日期查询:"), {4, 6, 36, 9});
     m_first = Controls::date(this, QStringLiteral("firstDate"), {40, 4, 68, 13});
-    Controls::label(this, QStringLiteral("lastDateCaption"), QStringLiteral("查询到:"), {114, 6, 36, 9});
+    firstLabel->setBuddy(m_first);
+    QLabel* lastLabel =
+        Controls::label(this, QStringLiteral("lastDateCaption"), QStringLiteral("查询到:"), {114, 6, 36, 9});
     m_last = Controls::date(this, QStringLiteral("lastDate"), {144, 4, 68, 13});
+    lastLabel->setBuddy(m_last);
     const QList<QPushButton*> made =
         Controls::actions(this, {{"rangeButton", "时间查询", {218, 3, 48, 15}, [this] { listRange(); }},
                                  {"allButton", "全部查询", {270, 3, 48, 15}, [this] { listAll(); }},

@@ -7,6 +7,7 @@
 #include "widgets/Dialogs.h"
 
 #include <QDateEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 
@@ -23,17 +24,24 @@ CRecordsDlg::CRecordsDlg(const PageContext& context, QWidget* parent)
     : CListPage(context, QStringLiteral("recordsPage"), kColumns, true, parent)
 {
     buildControls();
-    connect(addList(QStringLiteral("recordsList"), {2, 38, 418, 236}), &QAbstractItemView::doubleClicked,
-            this, [this](const QModelIndex& index) { openStatistics(index.row()); });
+    QTableView* view = addList(QStringLiteral("recordsList"), {2, 38, 418, 236});
+    // Read by the sidebar button that shows the page.
+    view->setAccessibleName(QStringLiteral("发送记录"));
+    connect(view, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& index) { openStatistics(index.row()); });
 }
 
 void CRecordsDlg::buildControls()
 {
     using Scope = RecordQueries::RecordsScope;
-    Controls::label(this, QStringLiteral("firstDateCaption"), QStringLiteral("日期查询:"), {4, 6, 36, 9});
+    QLabel* firstLabel =
+        Controls::label(this, QStringLiteral("firstDateCaption"), QStringLiteral("日期查询:"), {4, 6, 36, 9});
     m_first = Controls::date(this, QStringLiteral("firstDate"), {40, 4, 66, 13});
-    Controls::label(this, QStringLiteral("lastDateCaption"), QStringLiteral("到:"), {109, 6, 12, 9});
+    firstLabel->setBuddy(m_first);
+    QLabel* lastLabel =
+        Controls::label(this, QStringLiteral("lastDateCaption"), QStringLiteral("到:"), {109, 6, 12, 9});
     m_last = Controls::date(this, QStringLiteral("lastDate"), {122, 4, 66, 13});
+    lastLabel->setBuddy(m_last);
     const QList<QPushButton*> made = Controls::actions(
         this, {{"rangeButton", "时间查询", {192, 3, 44, 15}, [this] { listRecords(Scope::OwnInRange); }},
                {"ownButton", "全部查询", {238, 3, 44, 15}, [this] { listRecords(Scope::Own); }},

@@ -18,7 +18,8 @@ add_executable(kavrel-artgen
     res/artgen/Marks.cpp
     res/artgen/Sound.cpp
 )
-# The palette lives in skin/, where the application style reads it too.
+# The palette and the words drawn into the backgrounds live in skin/, where the application
+# style and the windows read them too.
 target_include_directories(kavrel-artgen PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(kavrel-artgen PRIVATE Qt6::Gui Qt6::Svg)
 

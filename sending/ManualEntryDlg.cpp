@@ -5,6 +5,7 @@
 #include "widgets/Controls.h"
 #include "widgets/Dialogs.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -23,9 +24,13 @@ CManualEntryDlg::CManualEntryDlg(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("manualEntryPage"));
     WindowSkin::stylePage(this);
-    Controls::label(this, QStringLiteral("manualCaption"),
-                    QStringLiteral("输入手机号码[多个号码请按回车[ENTER]换行"), {9, 3, 173, 9});
+    QLabel* caption =
+        Controls::label(this, QStringLiteral("manualCaption"),
+                        QStringLiteral("输入手机号码[多个号码请按回车[ENTER]换行"), {9, 3, 173, 9});
     m_editor = Controls::make<QPlainTextEdit>(this, QStringLiteral("manualEditor"), {9, 14, 288, 95});
+    caption->setBuddy(m_editor);
+    // Tab leaves the editor: a number never holds one.
+    m_editor->setTabChangesFocus(true);
     auto* clear = Controls::button(this, QStringLiteral("manualClearButton"), QStringLiteral("清空文本"),
                                    {9, 113, 66, 17});
     auto* add = Controls::button(this, QStringLiteral("manualAddButton"), QStringLiteral("加入号码"),

@@ -47,7 +47,11 @@ void CSkinButton::SetTooltipText(const QString& text, bool activate)
     if (text.isNull())
         return;
     setToolTip(activate ? text : QString());
-    setAccessibleName(text);
+    QString said = text;
+    while (said.endsWith(QLatin1Char('!')) || said.endsWith(QChar(u'！')))
+        said.chop(1);
+    if (said != accessibleName())
+        setAccessibleDescription(text);
 }
 
 bool CSkinButton::showsKeyboardFocus() const

@@ -7,18 +7,20 @@
 // Frameless icon button of the skinned windows. It shows its normal icon over the window's own
 // background, the hot icon while hovered or pressed, shifted one pixel while pressed, and greyed
 // while disabled. A mouse user sees no focus mark; a keyboard user sees the hot icon and a ring
-// on the focused button. A button that opens a page shows a third face while the page is shown.
+// on the focused button, and space presses it. A button that opens a page shows a third face
+// while the page is shown.
 class CSkinButton : public QPushButton
 {
     Q_OBJECT
 public:
-    // function names the button for screen readers until a tooltip does.
+    // function is what the face shows, and the name screen readers read.
     CSkinButton(const QString& objectName, const QString& function, QWidget* parent);
 
     // Artwork names (SkinArt), drawn for the screen the button is on; both may be the same.
     void SetIcons(const QString& hot, const QString& normal);
     void SetIcons(const QPixmap& hot, const QPixmap& normal);
-    // A null text changes nothing; an inactive tooltip is kept but not shown.
+    // A null text changes nothing; an inactive tooltip is kept but not shown. A tip that says
+    // more than the face is the button's description for screen readers; it never renames it.
     void SetTooltipText(const QString& text, bool activate = true);
     // While page is shown the button shows its "current" face (the artwork "<normal>-current").
     void SetCurrentWhileShown(QWidget* page);

@@ -64,6 +64,37 @@ void DialogRecorder::clear()
     exitCodes.clear();
 }
 
+// Tab as the user presses it: to the focused control, or to the window when none has the focus.
+static bool pressTab(QWidget* window)
+{
+    QWidget* focused = QApplication::focusWidget();
+    QTest::keyClick(focused ? focused : window, Qt::Key_Tab);
+    return QApplication::focusWidget();
+}
+
+QList<QWidget*> tabRound(QWidget* window)
+{
+    window->activateWindow();
+    QList<QWidget*> reached;
+    // Tab may stay a few presses in one control (a date's fields); once the round is done, or
+    // when a control keeps Tab to itself, no new control comes.
+    for (int idle = 0; QTest::qWaitForWindowActive(window) && idle < 10 && pressTab(window); ++idle) {
+        if (!reached.contains(QApplication::focusWidget())) {
+            reached << QApplication::focusWidget();
+            idle = 0;
+        }
+    }
+    return reached;
+}
+
+bool tabTo(QWidget* target)
+{
+    target->window()->activateWindow();
+    for (int k = 0; k < 500 && QTest::qWaitForWindowActive(target->window()) && !target->hasFocus(); ++k)
+        pressTab(target->window());
+    return target->hasFocus();
+}
+
 std::unique_ptr<CMainDlg> loggedInWindow(DbGateway& gateway, SessionUser& session, const QString& startFolder,
                                          const QString& loginName, const QString& password)
 {

@@ -10,6 +10,7 @@
 
 class CMainDlg;
 class DbGateway;
+class QWidget;
 struct SessionUser;
 
 // Answers message boxes and file dialogs for a test and remembers what was shown. Installed
@@ -32,6 +33,11 @@ public:
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
     void clear();
 };
+
+// Keyboard alone: the controls that Tab reaches, once round, from the focused one (or the first);
+// and Tab pressed until target has the focus, false when it never gets it.
+QList<QWidget*> tabRound(QWidget* window);
+bool tabTo(QWidget* target);
 
 // The main window of an accepted login (into session), shown.
 std::unique_ptr<CMainDlg> loggedInWindow(DbGateway& gateway, SessionUser& session, const QString& startFolder,

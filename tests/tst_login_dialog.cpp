@@ -25,7 +25,7 @@ private slots:
     void wrongPasswordStaysAndStoresName();
     void disabledAccountEndsProgram();
     void quitAsksFirst();
-    void returnAndSpaceDoNotLogIn();
+    void returnDoesNotLogIn();
     void registrationPageToggles();
     void webButtonsOpenPages();
     void firstAdministratorDialogCreatesAccount();
@@ -162,7 +162,7 @@ void TestLoginDialog::quitAsksFirst()
     QCOMPARE(m_dialogs->exitCodes, QList<int>{1});
 }
 
-void TestLoginDialog::returnAndSpaceDoNotLogIn()
+void TestLoginDialog::returnDoesNotLogIn()
 {
     auto dialog = makeDialog();
     auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("loginName"));
@@ -171,7 +171,7 @@ void TestLoginDialog::returnAndSpaceDoNotLogIn()
     password->setText(QStringLiteral("pw01"));
     QTest::keyClick(password, Qt::Key_Return);
     QTest::keyClick(password, Qt::Key_Enter);
-    QTest::keyClick(dialog->findChild<QPushButton*>(QStringLiteral("loginButton")), Qt::Key_Space);
+    QTest::keyClick(dialog->findChild<QPushButton*>(QStringLiteral("loginButton")), Qt::Key_Return);
     QCOMPARE(dialog->result(), 0);
     QVERIFY(dialog->isVisible());
     QCOMPARE(password->text(), QStringLiteral("pw01"));

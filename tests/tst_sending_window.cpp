@@ -275,10 +275,14 @@ void TestSendingWindow::listWorkRefusedWhileRunWrites()
     QVERIFY(other.DbExecute(QStringLiteral("BEGIN IMMEDIATE")));
     m_window->numbers()->append({QStringLiteral("13800000001")});
     editor()->setPlainText(QStringLiteral("hello"));
+    // A keyboard user finds the pause button where the submit button was, focused.
+    QVERIFY(tabTo(button("submitButton")));
     button("submitButton")->click();
     QVERIFY(button("pauseButton")->isVisible());
+    QVERIFY(button("pauseButton")->hasFocus());
     button("pauseButton")->click();
     QVERIFY(button("submitButton")->isVisible());
+    QVERIFY(button("submitButton")->hasFocus());
     button("submitButton")->click();
     QCOMPARE(m_dialogs->lastText(), QStringLiteral("提示: 短信正在提交,请等待本次提交完成!"));
     button("dedupeButton")->click();

@@ -269,15 +269,21 @@ void TestSkinButton::keyboardFocusShowsHotIcon()
 
 void TestSkinButton::tooltipAndAccessibleName()
 {
+    // The name stays what the face shows; a tip saying more describes the button.
     QCOMPARE(m_button->accessibleName(), QStringLiteral("功能"));
+    m_button->SetTooltipText(QStringLiteral("功能!"));
+    QCOMPARE(m_button->toolTip(), QStringLiteral("功能!"));
+    QCOMPARE(m_button->accessibleDescription(), QString());
     m_button->SetTooltipText(QStringLiteral("提交发送!"));
     QCOMPARE(m_button->toolTip(), QStringLiteral("提交发送!"));
-    QCOMPARE(m_button->accessibleName(), QStringLiteral("提交发送!"));
+    QCOMPARE(m_button->accessibleName(), QStringLiteral("功能"));
+    QCOMPARE(m_button->accessibleDescription(), QStringLiteral("提交发送!"));
     m_button->SetTooltipText(QString());
     QCOMPARE(m_button->toolTip(), QStringLiteral("提交发送!"));
     m_button->SetTooltipText(QStringLiteral("暂停发送!"), false);
     QCOMPARE(m_button->toolTip(), QString());
-    QCOMPARE(m_button->accessibleName(), QStringLiteral("暂停发送!"));
+    QCOMPARE(m_button->accessibleName(), QStringLiteral("功能"));
+    QCOMPARE(m_button->accessibleDescription(), QStringLiteral("暂停发送!"));
 }
 
 void TestSkinButton::backgroundFollowsTheWindow()

@@ -195,16 +195,17 @@ void TestSkinWindow::buttonsCarryTheirArtAndNames_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("tooltip");
     QTest::addColumn<QString>("accessibleName");
+    // Each is read by what its face shows; the tip is not its name.
     const auto main = [](const char* name, const char* tip, const char* function) {
         QTest::newRow(name) << false << QString::fromLatin1(name) << QString::fromUtf8(tip)
-                            << QString::fromUtf8(*tip ? tip : function);
+                            << QString::fromUtf8(function);
     };
-    main("submitButton", "提交发送!", "");
-    main("pauseButton", "暂停发送!", "");
-    main("clearTextButton", "清空短信内容!", "");
-    main("dedupeButton", "过滤重复号码!", "");
-    main("closeButton", "关闭退出!", "");
-    main("minimiseButton", "最小化窗口!", "");
+    main("submitButton", "提交发送!", "提交发送");
+    main("pauseButton", "暂停发送!", "暂停发送");
+    main("clearTextButton", "清空短信内容!", "清空内容");
+    main("dedupeButton", "过滤重复号码!", "过滤重复");
+    main("closeButton", "关闭退出!", "关闭");
+    main("minimiseButton", "最小化窗口!", "最小化");
     main("manualButton", "", "手动加入");
     main("importButton", "", "导入号码");
     main("exportButton", "", "导出号码");
@@ -215,12 +216,12 @@ void TestSkinWindow::buttonsCarryTheirArtAndNames_data()
     main("recordsButton", "", "发送记录");
     const auto login = [](const char* name, const char* tip, const char* function) {
         QTest::newRow(name) << true << QString::fromLatin1(name) << QString::fromUtf8(tip)
-                            << QString::fromUtf8(*tip ? tip : function);
+                            << QString::fromUtf8(function);
     };
-    login("loginButton", "验证登陆!", "");
-    login("cornerQuitButton", "关闭退出!", "");
-    login("registerButton", "注册充值!", "");
-    login("quitButton", "关闭退出!", "");
+    login("loginButton", "验证登陆!", "登录");
+    login("cornerQuitButton", "关闭退出!", "关闭");
+    login("registerButton", "注册充值!", "注册充值");
+    login("quitButton", "关闭退出!", "退出");
     login("contactButton", "", "联系我们");
     login("companyButton", "", "公司简介");
     login("homeButton", "", "网站首页");

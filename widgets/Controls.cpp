@@ -77,10 +77,11 @@ double fields(QWidget* parent, std::initializer_list<Field> rows, const FieldCol
     double y = column.top;
     for (const Field& row : rows) {
         const QString name = prefix + QString::fromLatin1(row.name);
-        label(parent, name + QStringLiteral("Label"), QString::fromUtf8(row.label),
-              {column.x, y + 1, column.labelWidth, 10});
+        QLabel* caption = label(parent, name + QStringLiteral("Label"), QString::fromUtf8(row.label),
+                                {column.x, y + 1, column.labelWidth, 10});
         *row.edit =
             edit(parent, name, {column.x + column.labelWidth + 2, y, column.editWidth, 12}, row.masked);
+        caption->setBuddy(*row.edit);
         y += column.step;
     }
     return y;

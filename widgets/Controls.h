@@ -82,7 +82,8 @@ struct Action
 // The buttons of the rows, in their order, each connected to its action while parent lives.
 QList<QPushButton*> actions(QWidget* parent, std::initializer_list<Action> rows);
 
-// One labelled edit of a form. The label is named after the edit plus "Label".
+// One labelled edit of a form. The label is named after the edit plus "Label"; screen readers
+// read the edit by it.
 struct Field
 {
     const char* name;

@@ -43,6 +43,8 @@ QTableView* create(ReportModel* model, const QString& objectName, QWidget* paren
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab goes on to the next control rather than through every cell; arrows walk the rows.
+    view->setTabKeyNavigation(false);
     view->setWordWrap(false);
     view->verticalHeader()->hide();
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);

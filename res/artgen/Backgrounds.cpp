@@ -1,6 +1,7 @@
 #include "Backgrounds.h"
 
 #include "Glyphs.h"
+#include "skin/ArtTexts.h"
 #include "skin/Palette.h"
 
 #include <QFontMetricsF>
@@ -167,7 +168,7 @@ void paintMain(QPainter& p, const Art& art)
     const QPainterPath outline = windowOutline(size);
     p.fillPath(outline, Palette::surface);
     band(p, outline, 131);
-    logoTitle(p, art, QPointF(22, 16), QStringLiteral("短信群发客户端"));
+    logoTitle(p, art, QPointF(22, 16), ArtTexts::kMainSubtitle.string());
     // The account line sits on a faint strip; its person mark leads the text.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 26));
@@ -176,30 +177,26 @@ void paintMain(QPainter& p, const Art& art)
 
     p.fillPath(outline.intersected(rect(0, 131, 146, 451)), Palette::sidebar);
     p.fillRect(QRectF(146, 131, 1, 451), Palette::line);
-    text(p, font(art, 11), Palette::muted, QPointF(30, 552), QStringLiteral("安全 · 快速 · 稳定"));
+    text(p, font(art, 11), Palette::muted, QPointF(30, 552), ArtTexts::kMainSlogan.string());
 
     // Everything drawn on the card stays left of x 781, where the hosted pages end.
     card(p, QRectF(148, 136, 643, 439));
-    heading(p, art, QPointF(153, 151), QStringLiteral("号码列表"));
-    heading(p, art, QPointF(327, 151), QStringLiteral("短信内容"));
-    heading(p, art, QPointF(670, 151), QStringLiteral("字数统计"));
+    heading(p, art, QPointF(153, 151), ArtTexts::kNumberList.string());
+    heading(p, art, QPointF(327, 151), ArtTexts::kMessage.string());
+    heading(p, art, QPointF(670, 151), ArtTexts::kCharacters.string());
     p.setPen(QPen(Palette::line, 1));
     p.drawLine(QPointF(670, 206.5), QPointF(780, 206.5));
 
-    heading(p, art, QPointF(327, 275), QStringLiteral("发送统计"));
+    heading(p, art, QPointF(327, 275), ArtTexts::kSending.string());
     p.setPen(QPen(QColor(0xE1, 0xE8, 0xF0), 1));
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(327.5, 280.5, 453, 62), 6, 6);
     p.drawLine(QPointF(491.5, 288), QPointF(491.5, 335));
     p.drawLine(QPointF(653.5, 288), QPointF(653.5, 335));
 
-    heading(p, art, QPointF(327, 372), QStringLiteral("使用说明"));
-    const QStringList tips = {QStringLiteral("1. 点击左侧“导入号码”或“手动加入”，把手机号码加入号码列表；"),
-                              QStringLiteral("2. 在“短信内容”中输入要发送的文字，系统自动计算字数和条数；"),
-                              QStringLiteral("3. 点击右上方“提交发送”，短信经审核后发出；"),
-                              QStringLiteral("4. 在号码列表上点右键，可以删除、导入、导出或清空号码。")};
-    for (int k = 0; k < tips.size(); ++k)
-        text(p, font(art, 12), Palette::grey, QPointF(335, 400 + 24 * k), tips[k]);
+    heading(p, art, QPointF(327, 372), ArtTexts::kUsage.string());
+    for (int k = 0; k < int(ArtTexts::kUsageSteps.size()); ++k)
+        text(p, font(art, 12), Palette::grey, QPointF(335, 400 + 24 * k), ArtTexts::kUsageSteps[k].string());
     border(p, outline);
 }
 
@@ -209,16 +206,16 @@ void paintLogin(QPainter& p, const Art& art)
     const QPainterPath outline = windowOutline(size);
     p.fillPath(outline, Palette::surface);
     band(p, outline, 118);
-    logoTitle(p, art, QPointF(20, 18), QStringLiteral("短信群发平台 · 用户登录"));
+    logoTitle(p, art, QPointF(20, 18), ArtTexts::kLoginSubtitle.string());
     const QFont slogan = font(art, 12);
-    const QString sloganText = QStringLiteral("专业 · 稳定 · 安全的短信群发服务");
+    const QString sloganText = ArtTexts::kLoginSlogan.string();
     text(p, slogan, Palette::paleText,
          QPointF(596 - QFontMetricsF(slogan).horizontalAdvance(sloganText), 102), sloganText);
 
     card(p, QRectF(10, 126, 214, 226));
-    heading(p, art, QPointF(24, 148), QStringLiteral("用户登录"), 14);
-    text(p, font(art, 13), Palette::formLabel, QPointF(26, 175), QStringLiteral("帐号:"));
-    text(p, font(art, 13), Palette::formLabel, QPointF(26, 200), QStringLiteral("密码:"));
+    heading(p, art, QPointF(24, 148), ArtTexts::kLoginHeading.string(), 14);
+    text(p, font(art, 13), Palette::formLabel, QPointF(26, 175), ArtTexts::kLoginName.string());
+    text(p, font(art, 13), Palette::formLabel, QPointF(26, 200), ArtTexts::kLoginPassword.string());
     p.setPen(QPen(Palette::line, 1));
     p.drawLine(QPointF(22, 270.5), QPointF(212, 270.5));
 
@@ -237,17 +234,15 @@ void paintLogin(QPainter& p, const Art& art)
     p.drawRoundedRect(QRectF(278, 206, 40, 20), 8, 8);
     p.setBrush(QColor(0xD6, 0xE4, 0xF2));
     p.drawRoundedRect(QRectF(268, 234, 36, 16), 7, 7);
-    heading(p, art, QPointF(356, 172), QStringLiteral("一次编辑，批量送达"), 16);
-    const QStringList points = {
-        QStringLiteral("号码导入、去除重复，一键完成"), QStringLiteral("按条计费，余额随时可查"),
-        QStringLiteral("提交后经审核发送，安全可靠"), QStringLiteral("新用户请点击左侧“注册充值”")};
-    for (int k = 0; k < points.size(); ++k) {
+    heading(p, art, QPointF(356, 172), ArtTexts::kServiceHeading.string(), 16);
+    for (int k = 0; k < int(ArtTexts::kServicePoints.size()); ++k) {
         p.setPen(Qt::NoPen);
         p.setBrush(Palette::blue);
         p.drawEllipse(QPointF(362, 201 + 26 * k), 2.5, 2.5);
-        text(p, font(art, 12), Palette::grey, QPointF(370, 205 + 26 * k), points[k]);
+        text(p, font(art, 12), Palette::grey, QPointF(370, 205 + 26 * k),
+             ArtTexts::kServicePoints[k].string());
     }
-    text(p, font(art, 10), Palette::muted, QPointF(500, 345), QStringLiteral("Kavrel 短信群发"));
+    text(p, font(art, 10), Palette::muted, QPointF(500, 345), ArtTexts::kLoginFooter.string());
     border(p, outline);
 }
 
@@ -256,8 +251,8 @@ void paintPopup(QPainter& p, const Art& art)
     p.fillRect(QRectF(0, 0, 271, 143), Qt::white);
     p.fillRect(QRectF(0, 0, 271, 47), vertical(0, 47, Palette::popupTop, Palette::popupBottom));
     Glyphs::draw(p, QStringLiteral("bell"), QRectF(10, 10, 24, 24), Palette::orange);
-    text(p, font(art, 14, true), Palette::navy, QPointF(42, 22), QStringLiteral("新短信待审核"));
-    text(p, font(art, 11), Palette::muted, QPointF(42, 39), QStringLiteral("请及时处理"));
+    text(p, font(art, 14, true), Palette::navy, QPointF(42, 22), ArtTexts::kPopupHeading.string());
+    text(p, font(art, 11), Palette::muted, QPointF(42, 39), ArtTexts::kPopupHint.string());
     p.fillRect(QRectF(0, 50, 271, 26), vertical(50, 76, Palette::navy, Palette::bandBottom));
     Glyphs::draw(p, QStringLiteral("person"), QRectF(14, 55, 16, 16), QColor(255, 255, 255, 220));
     p.setPen(QPen(QColor(0xDC, 0xE6, 0xF0), 1));
@@ -282,16 +277,12 @@ void paintProfile(QPainter& p, const Art& art)
     Glyphs::draw(p, QStringLiteral("shield"), QRectF(50, 22, 118, 136), Palette::blue);
     Glyphs::draw(p, QStringLiteral("shield"), QRectF(61, 35, 96, 110), Palette::sky);
     Glyphs::draw(p, QStringLiteral("check"), QRectF(82, 60, 54, 54), Qt::white);
-    heading(p, art, QPointF(206, 40), QStringLiteral("账户安全小贴士"), 17);
-    const QStringList tips = {QStringLiteral("修改资料需要填写原用户名和原密码；"),
-                              QStringLiteral("新密码请使用英文字母加数字，最多25个字符；"),
-                              QStringLiteral("昵称或公司不需要修改时，请留空；"),
-                              QStringLiteral("修改成功后请重新登陆，以更新显示的信息。")};
-    for (int k = 0; k < tips.size(); ++k) {
+    heading(p, art, QPointF(206, 40), ArtTexts::kProfileHeading.string(), 17);
+    for (int k = 0; k < int(ArtTexts::kProfileTips.size()); ++k) {
         p.setPen(Qt::NoPen);
         p.setBrush(Palette::blue);
         p.drawEllipse(QPointF(214, 72 + 27 * k), 3, 3);
-        text(p, font(art, 13), Palette::muted, QPointF(224, 77 + 27 * k), tips[k]);
+        text(p, font(art, 13), Palette::muted, QPointF(224, 77 + 27 * k), ArtTexts::kProfileTips[k].string());
     }
 }
 
