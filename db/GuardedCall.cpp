@@ -82,12 +82,22 @@ Reply call(DbGateway& gateway, const QString& function, const QVariantList& args
                                  marks(static_cast<int>(args.size())));
     Reply reply;
     DbRows rows = gateway.DbQuery(sql, args);
-    if (!rows.failed() && !rows.atEnd()) {
+    const bool answered = !rows.failed() && !rows.atEnd();
+    if (answered) {
         reply.code = rows.text(QStringLiteral("code"));
         for (const QString& column : columns)
             reply.columns.insert(column, rows.text(column));
+        // The row comes before the call's commit: only the statement's end tells that it was kept.
+        // A failure there leaves the change as uncertain as a lost answer.
+        const bool read = !rows.failed();
+        rows.next();
+        if (read && rows.failed()) {
+            reply.status = Reply::Lost;
+            reply.reason = rows.error();
+            return reply;
+        }
     }
-    if (rows.failed() || rows.atEnd()) {
+    if (!answered || rows.failed()) {
         reply.status = DbGateway::lastAnswerLost() ? Reply::Lost : Reply::Failed;
         reply.reason = rows.failed() ? rows.error() : QStringLiteral("no answer from %1").arg(function);
         return reply;

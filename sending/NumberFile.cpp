@@ -67,6 +67,14 @@ NumberFileRead readNumberFile(const QString& path)
     return parseNumberFile(file.bytes, path);
 }
 
+NumberFileRead readNumberStream(QFile& stream, const QString& name)
+{
+    const TextFileRead read = readTextStream(stream, kMaxFileBytes, QStringLiteral("文件"), name);
+    if (!read.ok)
+        return refused(read.message);
+    return parseNumberFile(read.bytes, name);
+}
+
 bool exportNumbers(const QString& path, const QStringList& entries, QString* message)
 {
     // One encoding pass for the whole list: an encoder per entry costs more than the write.

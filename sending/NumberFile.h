@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QFile;
+
 struct NumberFileRead
 {
     bool ok = false;
@@ -14,6 +16,8 @@ struct NumberFileRead
 // 5,000,000 lines or 256 MiB, and files that yield nothing, are refused with a message that
 // says why.
 NumberFileRead readNumberFile(const QString& path);
+// The same on a stream read to its end (standard input); name names it in messages.
+NumberFileRead readNumberStream(QFile& stream, const QString& name);
 // The same on bytes already read; path only names the file in messages.
 NumberFileRead parseNumberFile(const QByteArray& bytes, const QString& path);
 

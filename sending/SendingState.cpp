@@ -279,6 +279,7 @@ void SendingState::startRun(const QString& text)
     RunRequest request{m_session.loginName, m_session.password, cutParts(text, m_counters.messages),
                        m_numbers->entries(), m_session.remainingBalance};
     const qint64 count = request.count();
+    const int parts = int(request.parts.size());
     auto run = std::make_shared<SubmissionRun>(m_gateway, std::move(request));
     auto ended = std::make_shared<std::promise<void>>();
     m_run = run;
@@ -286,8 +287,8 @@ void SendingState::startRun(const QString& text)
     m_counters.submitted = 0;
     m_counters.failed = 0;
     announce({Counter::Submitted, Counter::Failed});
-    m_runWorker->start([this, run, ended, count](const Worker::Run& job) -> std::function<void()> {
-        relayRun(*run, job, count);
+    m_runWorker->start([this, run, ended, count, parts](const Worker::Run& job) -> std::function<void()> {
+        relayRun(*run, job, count, parts);
         RunSummary summary;
         const QMetaObject::Connection summing = connect(
             run.get(), &SubmissionRun::finished, run.get(),
@@ -300,8 +301,14 @@ void SendingState::startRun(const QString& text)
 }
 
 // Runs on the run's thread: its progress reaches this object on the user-interface thread.
-void SendingState::relayRun(SubmissionRun& run, const Worker::Run& job, qint64 count)
+void SendingState::relayRun(SubmissionRun& run, const Worker::Run& job, qint64 count, int parts)
 {
+    auto done = std::make_shared<int>(0);
+    const auto progress = [this, job, done, parts] {
+        job.deliver([this, done = ++*done, parts] { emit runProgress(done, parts); });
+    };
+    connect(&run, &SubmissionRun::partCharged, &run, progress, Qt::DirectConnection);
+    connect(&run, &SubmissionRun::partFailed, &run, progress, Qt::DirectConnection);
     connect(
         &run, &SubmissionRun::started, &run,
         [this, job](qint64 total) {
@@ -343,6 +350,7 @@ void SendingState::countCharged(qint64 count, qint64 sentTotal, qint64 remaining
 void SendingState::endRun(const RunSummary& summary)
 {
     m_run.reset();
+    emit runEnded(summary);
     emit runFinished(runClosingMessage(summary));
     if (summary.stopMessage.isEmpty() && !m_session.canAdminister)
         m_successRateTimer->start();

@@ -2,6 +2,7 @@
 
 #include "common/Worker.h"
 #include "sending/Counters.h"
+#include "sending/SubmissionRun.h"
 
 #include <QObject>
 #include <QStringList>
@@ -13,9 +14,7 @@
 class DbGateway;
 class NumberListModel;
 class QTimer;
-class SubmissionRun;
 struct NumberFileRead;
-struct RunSummary;
 struct SessionUser;
 
 // The state of the sending flow: the number list, the message, the counters and the run, with
@@ -51,6 +50,8 @@ public:
     // Why an import cannot start now; empty when it can.
     QString importRefusal() const;
     void startImport(const QString& path);
+    // Adds what an import read to the list, or tells why it brought nothing.
+    void finishImport(const NumberFileRead& read);
     QString exportList(const QString& path) const;
     // Empty also when a removal is already running: the button then does nothing.
     QString startDedupe();
@@ -66,6 +67,10 @@ signals:
     void importFailed(const QString& message);
     // Another removal may start once the receiver returns.
     void dedupeFinished(const QString& message);
+    // Parts of the run written or failed so far, of all its parts.
+    void runProgress(int done, int parts);
+    // How the run ended, just before its closing message.
+    void runEnded(const RunSummary& summary);
     void runFinished(const QString& closingMessage);
     void successRateFailed(const QString& message);
 
@@ -78,13 +83,12 @@ private:
     void changeList(const std::function<void()>& change);
     void refreshCount();
     void showFiltered(qsizetype walked);
-    void finishImport(const NumberFileRead& read);
     void finishDedupe(const QStringList& unique);
 
     QString screenMessage(QString& text);
     QString refuseMessage(const QString& text) const;
     void startRun(const QString& text);
-    void relayRun(SubmissionRun& run, const Worker::Run& job, qint64 count);
+    void relayRun(SubmissionRun& run, const Worker::Run& job, qint64 count, int parts);
     void countCharged(qint64 count, qint64 sentTotal, qint64 remaining);
     void endRun(const RunSummary& summary);
     void readSuccessRate();

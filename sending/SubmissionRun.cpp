@@ -93,8 +93,13 @@ void SubmissionRun::run()
     QElapsedTimer clock;
     clock.start();
     RunSummary summary;
-    summary.stopMessage = writeParts(summary);
+    SessionUser figures;
+    figures.remainingBalance = m_request.remainingBalance;
+    summary.stopMessage = writeParts(summary, figures);
     summary.elapsedSeconds = clock.elapsed() / 1000;
+    summary.parts = int(m_request.parts.size());
+    summary.numbers = m_request.count();
+    summary.balance = figures.remainingBalance;
     emit finished(summary);
 }
 
@@ -112,13 +117,11 @@ QString SubmissionRun::joinedNumbers() const
     return numberList;
 }
 
-QString SubmissionRun::writeParts(RunSummary& summary)
+QString SubmissionRun::writeParts(RunSummary& summary, SessionUser& figures)
 {
     if (!m_gateway.DbOpen())
         return unreachable();
     emit started(m_request.total());
-    SessionUser figures;
-    figures.remainingBalance = m_request.remainingBalance;
     // Staff may have recharged the account since the login; judge by the server's figure.
     readFigures(figures);
     const QString numberList = joinedNumbers();

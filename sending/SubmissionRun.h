@@ -35,6 +35,9 @@ struct RunRequest
 // How a run ended, for the closing message and the counters.
 struct RunSummary
 {
+    int parts = 0;      // of the submission
+    qint64 numbers = 0; // each part went, or would have gone, to this many
+    qint64 balance = 0; // the account's balance as last read from the server
     qint64 elapsedSeconds = 0;
     int chargedParts = 0;
     int failedParts = 0;  // written nowhere and charged nothing
@@ -86,7 +89,7 @@ private:
     static QString unreachable();
     QString joinedNumbers() const;
     // Writes the parts in order; returns why the run stopped early, empty when it went through.
-    QString writeParts(RunSummary& summary);
+    QString writeParts(RunSummary& summary, SessionUser& figures);
     // Counts a written or failed part; the stop message when the run must end after it.
     std::optional<QString> countPart(PartResult result, const QString& message, const SessionUser& figures,
                                      qint64 cost, RunSummary& summary);

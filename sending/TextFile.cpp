@@ -33,6 +33,22 @@ bool isUtf16(const QByteArray& bytes)
     return bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
 }
 
+namespace {
+
+TextFileRead checkedText(QByteArray bytes, qint64 maxBytes, const QString& what, const QString& name)
+{
+    if (bytes.size() > maxBytes)
+        return refused(QStringLiteral("提示: %1过大(超过%2MB),请分开导入!").arg(what).arg(maxBytes >> 20));
+    if (!isUtf16(bytes) && bytes.contains('\0'))
+        return refused(QStringLiteral("提示: %1 %2 不是文本文件,不能读取!").arg(what, name));
+    TextFileRead read;
+    read.ok = true;
+    read.bytes = std::move(bytes);
+    return read;
+}
+
+} // namespace
+
 QString decodeTextFile(const QByteArray& bytes)
 {
     // Windows editors save "Unicode" text as UTF-16 with a byte-order mark.
@@ -85,10 +101,21 @@ TextFileRead readTextFile(const QString& path, qint64 maxBytes, const QString& w
     read.bytes = file.read(maxBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return refused(QStringLiteral("提示: 无法读取%1 %2").arg(what, shownPath(path)));
-    if (read.bytes.size() > maxBytes)
-        return refused(QStringLiteral("提示: %1过大(超过%2MB),请分开导入!").arg(what).arg(maxBytes >> 20));
-    if (!isUtf16(read.bytes) && read.bytes.contains('\0'))
-        return refused(QStringLiteral("提示: %1 %2 不是文本文件,不能读取!").arg(what, shownPath(path)));
-    read.ok = true;
-    return read;
+    return checkedText(std::move(read.bytes), maxBytes, what, shownPath(path));
+}
+
+TextFileRead readTextStream(QFile& stream, qint64 maxBytes, const QString& what, const QString& name)
+{
+    // In pieces: a pipe has no size to allocate for, and one that never ends must not exhaust memory.
+    constexpr qint64 kPiece = 1 << 20;
+    QByteArray bytes;
+    while (bytes.size() <= maxBytes) {
+        const QByteArray piece = stream.read(kPiece);
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
+    if (stream.error() != QFileDevice::NoError)
+        return refused(QStringLiteral("提示: 无法读取%1 %2").arg(what, name));
+    return checkedText(std::move(bytes), maxBytes, what, name);
 }

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QFile;
+
 // Text files as users have them: written on Windows (GBK, CR LF) or on Linux (UTF-8 with or
 // without a byte-order mark, LF), with or without a line end after the last line.
 
@@ -25,3 +27,6 @@ struct TextFileRead
 // once (a pipe without a writer would block the reader for ever), as are files holding NUL
 // bytes, which no text file has. what names the file in messages ("文件", "关键字文件").
 TextFileRead readTextFile(const QString& path, qint64 maxBytes, const QString& what);
+// The same limits on a stream that is read to its end, standard input above all; name names it
+// in messages.
+TextFileRead readTextStream(QFile& stream, qint64 maxBytes, const QString& what, const QString& name);

@@ -33,6 +33,7 @@ fi
 
 app_id=example.kavrel.Kavrel
 expected="bin/kavrel
+bin/kavrel-send
 bin/kavrel-setup
 share/applications/$app_id.desktop
 share/doc/kavrel/copyright
@@ -46,6 +47,7 @@ share/icons/hicolor/64x64/apps/kavrel.png
 share/icons/hicolor/scalable/apps/kavrel.svg
 share/kavrel/XPOP.dat
 share/kavrel/mac.wav
+share/man/man1/kavrel-send.1.gz
 share/man/man1/kavrel-setup.1.gz
 share/man/man1/kavrel.1.gz
 share/metainfo/$app_id.metainfo.xml"
@@ -57,7 +59,7 @@ else
     diff <(LC_ALL=C sort <<<"$expected") <(echo "$actual")
 fi
 
-for program in kavrel kavrel-setup; do
+for program in kavrel kavrel-setup kavrel-send; do
     [ -x "$prefix/bin/$program" ] || fail "$program is not executable"
 done
 
@@ -85,7 +87,7 @@ grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainf
 grep -q '<summary>[^<]' "$metainfo" || fail "no English summary"
 grep -q '<summary xml:lang="zh_CN">[^<]' "$metainfo" || fail "no Chinese summary"
 
-for page in kavrel kavrel-setup; do
+for page in kavrel kavrel-setup kavrel-send; do
     man_page="$prefix/share/man/man1/$page.1.gz"
     gzip -t "$man_page" 2>/dev/null || fail "$page.1.gz is not gzip"
     title="$(zcat "$man_page" | sed -n 's/^\.TH \([^ ]*\) 1 .*/\1/p')"
@@ -117,6 +119,13 @@ out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-setup --help 2>&1)
 grep -q -- "--admin" <<<"$out" || fail "kavrel-setup --help said: $out"
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-setup --version 2>&1)"
 [ "$out" = "kavrel-setup $version" ] || fail "kavrel-setup --version said: $out"
+out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-send --help 2>&1)" || fail "kavrel-send --help failed"
+grep -q -- "--password-file" <<<"$out" || fail "kavrel-send --help said: $out"
+out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-send --version 2>&1)"
+[ "$out" = "kavrel-send $version" ] || fail "kavrel-send --version said: $out"
+out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-send --user a --password pw 2>&1)"
+status=$?
+[ "$status" = 1 ] && grep -q -- "--password-file" <<<"$out" || fail "kavrel-send --password ended with $status: $out"
 if [ -n "$(find "$work/empty" "$work/home" -mindepth 1)" ]; then
     fail "--version or --help left files behind"
     ls -lAR "$work/empty" "$work/home"
@@ -135,6 +144,11 @@ if (cd "$work/empty" && "${user_env[@]}" kavrel-setup --admin boss --password-st
     cmp -s "$data/XPOP.dat" "$prefix/share/kavrel/XPOP.dat" || fail "starter keyword list not copied"
     cmp -s "$data/mac.wav" "$prefix/share/kavrel/mac.wav" || fail "alert sound not copied"
     [ -z "$(ls -A "$work/empty")" ] || fail "set-up wrote into the current folder"
+    # The installed sender finds that database and keyword list; the new account has no balance.
+    out="$(cd "$work/empty" && "${user_env[@]}" KAVREL_PASSWORD=pw1 kavrel-send --user boss --numbers - \
+        --message hi <<<"13800000001" 2>&1)"
+    status=$?
+    [ "$status" = 2 ] && grep -q "可使用条数为0,缺少1" <<<"$out" || fail "kavrel-send ended with $status: $out"
 else
     fail "kavrel-setup in an empty folder"
 fi
