@@ -22,6 +22,7 @@ struct Worker::RunState
     quint64 generation = 0;
     std::atomic<bool> cancelled{false};
     std::mutex wakeMutex;
+    bool nudged = false; // under wakeMutex
     std::condition_variable wake;
 
     bool current() const { return !cancelled && shared->generation == generation; }
@@ -108,6 +109,25 @@ bool Worker::Run::sleep(int milliseconds) const
     std::unique_lock lock(m_state->wakeMutex);
     return !m_state->wake.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                    [this] { return m_state->cancelled.load(); });
+}
+
+void Worker::Run::nudge() const
+{
+    {
+        std::lock_guard lock(m_state->wakeMutex);
+        m_state->nudged = true;
+    }
+    m_state->wake.notify_all();
+}
+
+bool Worker::Run::waitForNudge(int milliseconds) const
+{
+    std::unique_lock lock(m_state->wakeMutex);
+    m_state->wake.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                           [this] { return m_state->cancelled.load() || m_state->nudged; });
+    const bool nudged = m_state->nudged && !m_state->cancelled;
+    m_state->nudged = false;
+    return nudged;
 }
 
 void Worker::Run::deliver(std::function<void()> call) const

@@ -30,6 +30,12 @@ public:
         const std::atomic<bool>& cancelFlag() const;
         // Waits that long, or less when the run is cancelled meanwhile; false when cancelled.
         bool sleep(int milliseconds) const;
+        // News for a job that waits for it as well as for time: ends its current or next
+        // waitForNudge. Any thread may nudge; nudges before the wait ends count as one.
+        void nudge() const;
+        // Waits that long, or less when nudged or cancelled meanwhile; true when a nudge ended
+        // the wait (the nudge is used up).
+        bool waitForNudge(int milliseconds) const;
         // Queues a call to the owner's thread. It is dropped when, by the time it would run,
         // the run has been superseded or cancelled or the worker has gone.
         void deliver(std::function<void()> call) const;

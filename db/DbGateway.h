@@ -72,6 +72,11 @@ public:
     static bool lastAnswerLost();
     // True while the calling thread runs work inside a unit of this gateway.
     bool inUnit() const;
+    // Opens the calling thread's connection anew and subscribes it to the server's notifications
+    // on channel (PostgreSQL only). The driver announces them while the thread runs an event
+    // loop, and reports the connection closed once it has read the connection's end. Null when
+    // the connection or the subscription failed; the connection goes with the thread's.
+    QSqlDriver* DbListen(const QString& channel);
     // Workers call this before they end; see DbThreadScope.
     void closeThreadConnection();
 
@@ -95,7 +100,7 @@ private:
     Unit& unit() const;
     QString connectionName() const;
     QSqlDatabase threadDatabase();
-    bool openDatabase(QSqlDatabase& db);
+    bool openDatabase(QSqlDatabase& db, const QString& moreOptions = {});
     bool connectionAlive(QSqlDatabase& db);
     bool probeRoute(QSqlDatabase& db);
     bool idleConnectionEnded(const QSqlDatabase& db) const;

@@ -34,7 +34,7 @@ QString DbGateway::connectionName() const
     return QStringLiteral("kavrel-%1-%2").arg(m_id).arg(threadToken());
 }
 
-bool DbGateway::openDatabase(QSqlDatabase& db)
+bool DbGateway::openDatabase(QSqlDatabase& db, const QString& moreOptions)
 {
     switch (m_config.backend) {
     case DbBackend::Sqlite:
@@ -47,7 +47,8 @@ bool DbGateway::openDatabase(QSqlDatabase& db)
         db.setDatabaseName(m_config.database);
         db.setUserName(m_config.user);
         db.setPassword(m_config.password);
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(m_config.connectTimeoutSeconds));
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(m_config.connectTimeoutSeconds) +
+                             moreOptions);
         break;
     case DbBackend::SqlServer:
         db.setDatabaseName(m_config.odbcConnectionString());
@@ -159,6 +160,28 @@ bool DbGateway::DbOpen()
     db = QSqlDatabase();
     closeThreadConnection();
     return false;
+}
+
+QSqlDriver* DbGateway::DbListen(const QString& channel)
+{
+    if (m_config.backend != DbBackend::Postgres)
+        return nullptr;
+    closeThreadConnection();
+    QSqlDatabase db;
+    {
+        QMutexLocker lock(&registryMutex());
+        db = QSqlDatabase::addDatabase(m_dialect.driverName(), connectionName());
+    }
+    // A connection that only listens hears nothing from a server that went away without a word;
+    // TCP keepalives tell within about a minute instead of the system's two hours.
+    if (openDatabase(db, QStringLiteral(";keepalives_idle=30;keepalives_interval=10;keepalives_count=3"))) {
+        if (db.driver()->subscribeToNotification(channel))
+            return db.driver();
+        noteError(db.driver()->lastError());
+    }
+    db = QSqlDatabase();
+    closeThreadConnection();
+    return nullptr;
 }
 
 bool DbGateway::guarded()

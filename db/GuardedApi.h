@@ -11,7 +11,8 @@ inline const QString kSchema = QStringLiteral("kavrel_api");
 inline const QString kOwnerRole = QStringLiteral("kavrel_owner");
 // The client's login role when the set-up is not told another.
 inline const QString kDefaultClientRole = QStringLiteral("kavrel_client");
-// Must equal kavrel_api.alert_channel(); a test holds the two together.
+// The channel written parts are announced on. Must equal kavrel_api.alert_channel() and the
+// channel of the open layout's trigger on Messages; tests hold them together.
 inline const QString kAlertChannel = QStringLiteral("kavrel_waiting_batches");
 // SQLSTATE of a refused list; the error's message is the refusal code.
 inline const QString kRefusedState = QStringLiteral("KV001");

@@ -1,9 +1,9 @@
 #include "db/Schema.h"
 
 #include "db/DbGateway.h"
+#include "db/SqlScript.h"
 
 #include <QFile>
-#include <QRegularExpression>
 
 // The DDL is compiled into the static core library; its resources need an explicit start.
 static void initSchemaResource()
@@ -22,15 +22,7 @@ QStringList statements(DbBackend backend)
     QFile file(QString::fromLatin1(name));
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QString text = QString::fromUtf8(file.readAll());
-    text.remove(QRegularExpression(QStringLiteral("--[^\n]*")));
-    QStringList result;
-    for (const QString& part : text.split(QLatin1Char(';'))) {
-        const QString statement = part.trimmed();
-        if (!statement.isEmpty())
-            result << statement;
-    }
-    return result;
+    return SqlScript::split(QString::fromUtf8(file.readAll()));
 }
 
 bool create(DbGateway& gateway, QString* error)

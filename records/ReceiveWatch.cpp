@@ -3,8 +3,15 @@
 #include "audit/SelectedRecord.h"
 #include "common/Worker.h"
 #include "db/DbGateway.h"
+#include "db/DbListener.h"
+#include "db/GuardedApi.h"
 #include "records/RecordQueries.h"
 #include "sending/SubmissionRun.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -34,6 +41,10 @@ struct ReceiveWatch::Loop
 
     void run(const Worker::Run& run) const;
     Poll poll(const Worker::Run& run, bool& needsOpen) const;
+    std::unique_ptr<DbListener> listen(const Worker::Run& run) const;
+    void waitForNextCycle(const Worker::Run& run, int milliseconds, const QElapsedTimer& sincePoll) const;
+    // Whether the next cycle reads the table: the popup watch does not while rows are listed.
+    bool nextCycleReads() const { return kind == Kind::Sound || listed->load() == 0; }
 };
 
 ReceiveWatch::ReceiveWatch(DbGateway& gateway, Kind kind, QObject* parent)
@@ -90,9 +101,35 @@ Poll ReceiveWatch::Loop::poll(const Worker::Run& run, bool& needsOpen) const
     return result;
 }
 
+std::unique_ptr<DbListener> ReceiveWatch::Loop::listen(const Worker::Run& run) const
+{
+    if (!DbListener::available(gateway))
+        return nullptr;
+    return std::make_unique<DbListener>(
+        gateway, GuardedApi::kAlertChannel, [run] { run.nudge(); },
+        [run, watch = watch](bool on) { run.deliver([watch, on] { emit watch->listening(on); }); },
+        DbListener::Timings{});
+}
+
+// A written part's notification ends the wait when the next cycle reads the table; a burst of
+// them while a poll runs brings one more poll, not one per part. Any login may send to the
+// channel (NOTIFY needs no right), so notifications bring a poll at most every heardPollGapMs.
+void ReceiveWatch::Loop::waitForNextCycle(const Worker::Run& run, int milliseconds,
+                                          const QElapsedTimer& sincePoll) const
+{
+    const QDeadlineTimer deadline(milliseconds);
+    bool heard = false;
+    while (!heard && run.waitForNudge(int(deadline.remainingTime())))
+        heard = nextCycleReads();
+    if (heard && sincePoll.isValid())
+        run.sleep(int(std::max<qint64>(0, timings.heardPollGapMs - sincePoll.elapsed())));
+}
+
 void ReceiveWatch::Loop::run(const Worker::Run& run) const
 {
+    const std::unique_ptr<DbListener> listener = listen(run);
     bool needsOpen = true;
+    QElapsedTimer sincePoll;
     bool reported = false; // the current outage has been told
     while (!run.cancelled()) {
         if (!mayPoll()) {
@@ -101,9 +138,10 @@ void ReceiveWatch::Loop::run(const Worker::Run& run) const
         }
         if (kind == Kind::Popup && listed->load() > 0) {
             run.deliver([watch = watch] { emit watch->alert(); });
-            run.sleep(timings.popupRepeatMs);
+            waitForNextCycle(run, timings.popupRepeatMs, sincePoll);
             continue;
         }
+        sincePoll.start();
         const Poll result = poll(run, needsOpen);
         if (!result.failure.isEmpty() && !reported) {
             reported = true;
@@ -115,6 +153,6 @@ void ReceiveWatch::Loop::run(const Worker::Run& run) const
             run.deliver([watch = watch] { emit watch->alert(); });
             run.sleep(kind == Kind::Sound ? timings.afterSoundMs : timings.afterPopupMs);
         }
-        run.sleep(timings.pollMs);
+        waitForNextCycle(run, timings.pollMs, sincePoll);
     }
 }

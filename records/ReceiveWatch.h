@@ -19,11 +19,14 @@ struct WatchTimings
     int popupRepeatMs = 15000; // popup watch, while the list already holds rows
     int afterPopupMs = 6000;   // popup watch, after a poll that found rows
     int pauseCheckMs = 250;    // popup watch, while a run writes or an audit window is open
+    int heardPollGapMs = 500;  // least time from a poll to one that a notification brings
 };
 
 // One of the two watches of waiting batches, polling Messages on a thread and a connection of
 // its own. It keeps still while a submission run writes or an audit window is open. Every
 // start has its own stop flag, so a quick stop and start never leaves two threads polling.
+// On PostgreSQL it also listens for the server's word of each written part and then polls at
+// once instead of at the end of its wait; the rhythm of sounds and popups stays as it was.
 class ReceiveWatch : public QObject
 {
     Q_OBJECT
@@ -54,6 +57,9 @@ signals:
     void alert();
     // Once per outage: the first failed poll after a good one.
     void pollFailed(const QString& text);
+    // Whether written parts are heard of at once (true) or only at the next poll (false: the
+    // listening connection was lost and is being opened again). Never on SQLite or SQL Server.
+    void listening(bool on);
 
 private:
     struct Loop;

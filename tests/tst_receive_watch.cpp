@@ -2,6 +2,7 @@
 #include "TestDatabases.h"
 
 #include "audit/SelectedRecord.h"
+#include "db/PartStatements.h"
 #include "records/ReceiveWatch.h"
 #include "sending/SubmissionRun.h"
 
@@ -21,6 +22,21 @@ WatchTimings fast()
     return timings;
 }
 
+QList<ReportRow> rowsOf(const QList<QVariant>& polled)
+{
+    return polled.at(0).value<QList<ReportRow>>();
+}
+
+// A part of a customer's submission, written as a run writes it.
+void writePart(DbGateway& gateway, const SessionUser& customer, const QString& message)
+{
+    SessionUser figures;
+    QString refusal;
+    QCOMPARE(
+        DbWritePart(gateway, customer, {message, QStringLiteral("13800000001,"), 1}, 1, figures, refusal),
+        PartEnd::Charged);
+}
+
 } // namespace
 
 class TestReceiveWatch : public QObject
@@ -38,6 +54,7 @@ private slots:
     void quickRestartsLeaveOneThread();
     void failedPollsReportOncePerOutage();
     void killedConnectionIsReplaced();
+    void writtenPartsAreHeardAtOnceOnServers();
 
 private:
     QTemporaryDir m_dir;
@@ -209,6 +226,52 @@ void TestReceiveWatch::killedConnectionIsReplaced()
     QTRY_VERIFY(polled.count() >= 2);
     QCOMPARE(polled.last().at(0).value<QList<ReportRow>>().size(), 1);
     QVERIFY(failures.count() <= 1);
+}
+
+// Polls so far apart that only the server's word of a written part explains a poll.
+void TestReceiveWatch::writtenPartsAreHeardAtOnceOnServers()
+{
+    const bool server = TestDb::currentBackend().name != QStringLiteral("sqlite");
+    ReceiveWatch watch(*m_gateway, ReceiveWatch::Kind::Popup);
+    WatchTimings timings = fast();
+    if (server)
+        timings.pollMs = 600000;
+    watch.setTimings(timings);
+    QSignalSpy polled(&watch, &ReceiveWatch::polled);
+    QSignalSpy alerts(&watch, &ReceiveWatch::alert);
+    QSignalSpy listening(&watch, &ReceiveWatch::listening);
+    QSignalSpy failures(&watch, &ReceiveWatch::pollFailed);
+    watch.start();
+    if (!server) {
+        // Nothing to listen to: the watch keeps polling at its pace.
+        QTRY_VERIFY(polled.count() >= 3);
+        QCOMPARE(listening.count(), 0);
+        return;
+    }
+    TestDb::addAccount(*m_gateway, "cust", "pw", "注册用户", 10);
+    const SessionUser customer = TestDb::session("cust", "pw", "注册用户");
+    // Its first poll, and one for whatever came before it listened.
+    QTRY_COMPARE(listening.count(), 1);
+    QTRY_COMPARE(polled.count(), 2);
+    writePart(*m_gateway, customer, "first");
+    QTRY_COMPARE(alerts.count(), 1);
+    QCOMPARE(polled.count(), 3);
+    QCOMPARE(rowsOf(polled.last()).size(), 1);
+
+    // The watch's connections are killed: the listening one is opened again without a word to
+    // the user, and the next part is heard on it.
+    QVERIFY(TestDb::owner(*m_gateway).DbExecute("DELETE FROM Messages"));
+    QVERIFY(TestDb::owner(*m_gateway)
+                .DbExecute("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                           "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    QTRY_COMPARE(listening.count(), 3);
+    QCOMPARE(listening.at(1).at(0).toBool(), false);
+    QCOMPARE(listening.at(2).at(0).toBool(), true);
+    QTRY_COMPARE(polled.count(), 4);
+    writePart(*m_gateway, customer, "second");
+    QTRY_COMPARE(alerts.count(), 2);
+    QCOMPARE(rowsOf(polled.last()).first().cells.at(2), QStringLiteral("second"));
+    QCOMPARE(failures.count(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestReceiveWatch)

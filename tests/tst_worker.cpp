@@ -1,8 +1,11 @@
 #include "common/Worker.h"
 
 #include <QElapsedTimer>
+#include <QMutex>
 #include <QTest>
 #include <QThread>
+
+#include <optional>
 
 class TestWorker : public QObject
 {
@@ -10,6 +13,7 @@ class TestWorker : public QObject
 private slots:
     void onlyTheCurrentRunDeliversAndNoOwnerWaits();
     void sleepsEndAtCancelAndAWaitingOwnerWaitsInFull();
+    void nudgesEndOneWaitEachAndCancelEndsItUnnudged();
 };
 
 void TestWorker::onlyTheCurrentRunDeliversAndNoOwnerWaits()
@@ -61,6 +65,49 @@ void TestWorker::sleepsEndAtCancelAndAWaitingOwnerWaitsInFull()
     QVERIFY(!slept);
     QVERIFY(clock.elapsed() < 10000);
     QCOMPARE(Worker::abandonedCount(), 0);
+}
+
+void TestWorker::nudgesEndOneWaitEachAndCancelEndsItUnnudged()
+{
+    struct Seen
+    {
+        std::optional<Worker::Run> run;
+        QMutex mutex;
+        QList<bool> waits;
+    };
+    auto seen = std::make_shared<Seen>();
+    const auto note = [seen](bool nudged) {
+        QMutexLocker lock(&seen->mutex);
+        seen->waits << nudged;
+    };
+    Worker worker(nullptr, Worker::kWaitUntilDone);
+    worker.start([seen, note](const Worker::Run& run) -> std::function<void()> {
+        run.nudge();
+        run.nudge();
+        note(run.waitForNudge(60000)); // the two nudges before it count as one
+        note(run.waitForNudge(20));
+        {
+            QMutexLocker lock(&seen->mutex);
+            seen->run = run;
+        }
+        note(run.waitForNudge(60000)); // nudged from the owner's thread
+        note(run.waitForNudge(60000)); // cancelled
+        return {};
+    });
+    const auto waits = [seen] {
+        QMutexLocker lock(&seen->mutex);
+        return seen->waits;
+    };
+    const auto handedOver = [seen] {
+        QMutexLocker lock(&seen->mutex);
+        return seen->run;
+    };
+    QTRY_VERIFY(handedOver().has_value());
+    QCOMPARE(waits(), (QList<bool>{true, false}));
+    handedOver()->nudge();
+    QTRY_COMPARE(waits().size(), 3);
+    worker.cancel();
+    QTRY_COMPARE(waits(), (QList<bool>{true, false, true, false}));
 }
 
 QTEST_GUILESS_MAIN(TestWorker)

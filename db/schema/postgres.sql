@@ -59,3 +59,21 @@ CREATE TABLE IF NOT EXISTS SubmittedParts (
     loginName varchar(50) NOT NULL,
     addDate   varchar(19) COLLATE "C"
 );
+-- Every insert into Messages is announced on the channel that staff clients listen on, so that
+-- they read the waiting batches at once rather than at their next poll (the same channel as a
+-- guarded database's kavrel_api.alert_channel()). Other clients may ignore it.
+CREATE OR REPLACE FUNCTION kavrel_announce_waiting() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+    PERFORM pg_notify('kavrel_waiting_batches', '');
+    RETURN NULL;
+END
+$$;
+DO $$
+BEGIN
+    IF NOT EXISTS (SELECT 1 FROM pg_trigger WHERE tgname = 'messages_announced'
+                   AND tgrelid = 'messages'::regclass) THEN
+        CREATE TRIGGER messages_announced AFTER INSERT ON Messages
+            FOR EACH STATEMENT EXECUTE FUNCTION kavrel_announce_waiting();
+    END IF;
+END
+$$;
