@@ -1,6 +1,8 @@
 #include "TestDatabases.h"
 
+#include "db/GuardedCall.h"
 #include "db/Schema.h"
+#include "db/ServerRead.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -38,6 +40,8 @@ private slots:
     void oneTripKeepsEveryValue_data();
     void oneTripKeepsEveryValue();
     void oneTripWalksAndLastWords();
+    void oneTripFailuresReadAsTheDriversDo_data();
+    void oneTripFailuresReadAsTheDriversDo();
 
 private:
     QTemporaryDir m_dir;
@@ -376,6 +380,37 @@ void TestGateway::oneTripWalksAndLastWords()
     // It opens no connection of its own.
     client.closeThreadConnection();
     QVERIFY(!client.DbExecuteWithin("SELECT ?", {1}, 5000));
+}
+
+void TestGateway::oneTripFailuresReadAsTheDriversDo_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("refused list") << "SELECT * FROM kavrel_api.list_accounts(?, NULL, NULL, NULL)"
+                                  << "refused";
+    QTest::newRow("time limit") << "SELECT pg_sleep(?)"
+                                << "timed out";
+    QTest::newRow("session ended mid-call") << "SELECT pg_terminate_backend(pg_backend_pid()), pg_sleep(?)"
+                                            << "lost";
+}
+
+void TestGateway::oneTripFailuresReadAsTheDriversDo()
+{
+    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+        QSKIP("the guarded route exists on PostgreSQL");
+    QFETCH(QString, sql);
+    QFETCH(QString, failure);
+    const TestDb::GuardedDb db = TestDb::openGuarded();
+    DbGateway& client = *db.client;
+    QVERIFY(client.DbExecute("SET statement_timeout = 100"));
+    DbRows rows = client.DbQuery(sql, {5});
+    QVERIFY(rows.failed());
+    // The refusal's code, the time-out's SQLSTATE and a lost connection are found where the
+    // driver's failures put them.
+    QCOMPARE(Guarded::listRefusal(rows.error()) == "no_session", failure == "refused");
+    QCOMPARE(ServerRead::timedOut(rows.error(), 0), failure == "timed out");
+    QCOMPARE(DbGateway::lastAnswerLost(), failure == "lost");
+    QCOMPARE(ask(client, "SELECT ? AS v", {"after"}), "after");
 }
 
 QTEST_GUILESS_MAIN(TestGateway)
