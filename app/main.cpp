@@ -5,6 +5,7 @@
 #include "common/Translations.h"
 #include "db/DbConfig.h"
 #include "db/DbGateway.h"
+#include "db/LoginStatements.h"
 #include "db/SessionUser.h"
 #include "skin/WindowSkin.h"
 #include "widgets/AppStyle.h"
@@ -161,5 +162,8 @@ int main(int argc, char** argv)
     if (!window.startUp())
         return 1;
     window.show();
-    return app.exec();
+    const int code = app.exec();
+    // The server forgets the login now rather than after hours of idleness.
+    DbEndSession(gateway, session);
+    return code;
 }

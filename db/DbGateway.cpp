@@ -1,5 +1,7 @@
 #include "db/DbGateway.h"
 
+#include "db/PgRows.h"
+
 #include <QAtomicInteger>
 
 namespace {
@@ -41,7 +43,7 @@ DbGateway::HookAction DbGateway::hook(const QString& sql) const
     return m_hook ? m_hook(sql) : HookAction::Proceed;
 }
 
-bool DbGateway::execute(QSqlQuery& query, const QString& sql, const QVariantList& values)
+bool DbGateway::execute(const QString& sql, const std::function<bool()>& run)
 {
     if (unit().depth > 0 && unit().broken) {
         DbError::set(DbError::kConnectionLost);
@@ -53,15 +55,42 @@ bool DbGateway::execute(QSqlQuery& query, const QString& sql, const QVariantList
         DbError::set(DbError::kConnectionLost);
         return false;
     }
-    const bool ok = run(query, sql, values);
+    const bool ok = run();
     if (action == HookAction::LoseAnswer) {
         unit().broken = true;
         DbError::set(DbError::kConnectionLost);
         return false;
     }
-    if (!ok)
-        noteError(query.lastError());
     return ok;
+}
+
+std::unique_ptr<DbRowSource> DbGateway::runStatement(QSqlDatabase& db, const QString& sql,
+                                                     const QVariantList& values, int waitMs)
+{
+    PGconn* connection = PgLink::of(db);
+    // The guarded API is called, not queried: there the driver's three round trips per call cost
+    // more than the call itself. A walk of the driver's own would be cut short by another
+    // statement, so it is left to the driver.
+    const bool oneTrip = connection && !values.isEmpty() && (m_route == Route::Guarded || waitMs >= 0) &&
+                         (PgRows::walking(connection) || !PgLink::busy(connection));
+    if (oneTrip) {
+        PgRows::endWalkOn(connection);
+        auto rows = std::make_unique<PgRows>(connection, sql, values);
+        if (rows->started(waitMs))
+            return rows;
+        // A connection still owing an answer can take no other statement.
+        if (rows->timedOut())
+            unit().broken = true;
+        noteError(rows->sqlError());
+        return nullptr;
+    }
+    auto query = std::make_unique<QSqlQuery>(db);
+    query->setForwardOnly(true);
+    if (!run(*query, sql, values)) {
+        noteError(query->lastError());
+        return nullptr;
+    }
+    return queryRows(std::move(query));
 }
 
 // A failure outside a unit: if the connection itself is gone, drop it so that the next
@@ -93,7 +122,13 @@ bool DbGateway::DbExecute(const QString& sql, const QVariantList& values, qint64
     if (!db.isOpen())
         return false;
     QSqlQuery query(db);
-    if (!execute(query, sql, values)) {
+    const bool ok = execute(sql, [&] {
+        if (run(query, sql, values))
+            return true;
+        noteError(query.lastError());
+        return false;
+    });
+    if (!ok) {
         query = QSqlQuery();
         afterFailure(db);
         return false;
@@ -113,14 +148,30 @@ DbRows DbGateway::DbQuery(const QString& sql, const QVariantList& values)
         rows.fail(lastError());
         return rows;
     }
-    auto query = std::make_unique<QSqlQuery>(db);
-    query->setForwardOnly(true);
-    if (!execute(*query, sql, values)) {
+    std::unique_ptr<DbRowSource> source;
+    if (!execute(sql, [&] { return (source = runStatement(db, sql, values, -1)) != nullptr; })) {
         rows.fail(lastError());
-        query.reset();
+        source.reset();
         afterFailure(db);
         return rows;
     }
-    rows.start(std::move(query));
+    rows.start(std::move(source));
     return rows;
+}
+
+bool DbGateway::DbExecuteWithin(const QString& sql, const QVariantList& values, int waitMs)
+{
+    t_answerLost = false;
+    if (!threadConnectionOpen()) {
+        DbError::set(QStringLiteral("no open connection"));
+        return false;
+    }
+    QSqlDatabase db = threadDatabase();
+    std::unique_ptr<DbRowSource> source;
+    if (!execute(sql, [&] { return (source = runStatement(db, sql, values, waitMs)) != nullptr; })) {
+        source.reset();
+        afterFailure(db);
+        return false;
+    }
+    return true;
 }

@@ -60,7 +60,12 @@ public:
     // A gateway of its own for a worker: the same route and login as other.
     void shareSession(const DbGateway& other);
     bool DbExecute(const QString& sql, const QVariantList& values = {}, qint64* rowsAffected = nullptr);
+    // On a guarded PostgreSQL database a query with values costs one round trip (see PgRows).
     DbRows DbQuery(const QString& sql, const QVariantList& values = {});
+    // A last word to the server that must not hold up the program's end: runs only on a
+    // connection the calling thread has open, and waits at most waitMs for the answer on
+    // PostgreSQL; a connection that did not answer in time is closed.
+    bool DbExecuteWithin(const QString& sql, const QVariantList& values, int waitMs);
     // Runs work as one unit: committed when it returns true, rolled back otherwise or when the
     // commit fails. Nested calls join the outer unit.
     bool transaction(const std::function<bool()>& work);
@@ -104,8 +109,15 @@ private:
     bool connectionAlive(QSqlDatabase& db);
     bool probeRoute(QSqlDatabase& db);
     bool idleConnectionEnded(const QSqlDatabase& db) const;
+    bool threadConnectionOpen();
+    void endWalk(const QSqlDatabase& db) const;
     void noteError(const QSqlError& error) const;
-    bool execute(QSqlQuery& query, const QString& sql, const QVariantList& values);
+    // Runs the statement through run, which notes its own failure, as the hook says.
+    bool execute(const QString& sql, const std::function<bool()>& run);
+    // The statement's rows; null after a failure. waitMs (unless negative) bounds the wait for
+    // the answer on PostgreSQL.
+    std::unique_ptr<DbRowSource> runStatement(QSqlDatabase& db, const QString& sql,
+                                              const QVariantList& values, int waitMs);
     void afterFailure(QSqlDatabase& db);
     HookAction hook(const QString& sql) const;
     bool begin(QSqlDatabase& db);

@@ -1,6 +1,7 @@
 #include "db/DbGateway.h"
 
 #include "db/GuardedApi.h"
+#include "db/PgRows.h"
 #include "db/SessionUser.h"
 
 #include <QAtomicInteger>
@@ -94,7 +95,28 @@ QSqlDatabase DbGateway::threadDatabase()
             openDatabase(db);
         }
     }
+    endWalk(db);
     return db;
+}
+
+// A new statement ends the walk still reading on the connection, as the driver does with its own.
+void DbGateway::endWalk(const QSqlDatabase& db) const
+{
+    if (PGconn* connection = PgLink::of(db))
+        PgRows::endWalkOn(connection);
+}
+
+bool DbGateway::threadConnectionOpen()
+{
+    const QString name = connectionName();
+    QSqlDatabase db;
+    {
+        QMutexLocker lock(&registryMutex());
+        if (!QSqlDatabase::contains(name))
+            return false;
+        db = QSqlDatabase::database(name, false);
+    }
+    return db.isOpen() && !idleConnectionEnded(db);
 }
 
 // Qt's PostgreSQL driver notices a connection that the server ended (idle timeout, restart,
@@ -105,13 +127,10 @@ bool DbGateway::idleConnectionEnded(const QSqlDatabase& db) const
 {
     if (m_config.backend != DbBackend::Postgres)
         return false;
-    // Qt 6 names the handle's type by the struct behind libpq's typedef.
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() ||
-        (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0))
+    PGconn* connection = PgLink::of(db);
+    if (!connection)
         return false;
-    PGconn* connection = *static_cast<PGconn* const*>(handle.constData());
-    if (!connection || PQstatus(connection) != CONNECTION_OK)
+    if (PQstatus(connection) != CONNECTION_OK)
         return true;
     pollfd socket{PQsocket(connection), POLLIN, 0};
     if (socket.fd < 0)
@@ -127,7 +146,7 @@ bool DbGateway::idleConnectionEnded(const QSqlDatabase& db) const
 bool DbGateway::connectionAlive(QSqlDatabase& db)
 {
     // The PostgreSQL driver reports a dropped connection here; the others need a question.
-    if (!db.isOpen())
+    if (!db.isOpen() || PgLink::lost(PgLink::of(db)))
         return false;
     QSqlQuery ping(db);
     return ping.exec(QStringLiteral("SELECT 1")) && (ping.finish(), true);
@@ -222,6 +241,8 @@ void DbGateway::closeThreadConnection()
         return;
     {
         QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (PGconn* connection = PgLink::of(db))
+            PgRows::forgetWalkOn(connection);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);

@@ -54,6 +54,7 @@ bool DbGateway::begin(QSqlDatabase& db)
 
 bool DbGateway::commit(QSqlDatabase& db)
 {
+    endWalk(db);
     const HookAction action = hook(QStringLiteral("COMMIT"));
     if (action == HookAction::Fail) {
         unit().broken = true;
@@ -89,6 +90,7 @@ void DbGateway::rollback(QSqlDatabase& db)
 {
     if (unit().broken || !db.isOpen())
         return;
+    endWalk(db);
     if (hook(QStringLiteral("ROLLBACK")) == HookAction::Fail) {
         unit().broken = true;
         return;

@@ -5,11 +5,34 @@
 #include <QSqlError>
 #include <QSqlRecord>
 
-DbRows::~DbRows()
+namespace {
+
+class QueryRows : public DbRowSource
 {
-    if (m_query)
-        m_query->finish();
+public:
+    explicit QueryRows(std::unique_ptr<QSqlQuery> query) : m_query(std::move(query)) {}
+    ~QueryRows() override { m_query->finish(); }
+
+    bool next() override { return m_query->next(); }
+    int column(const QString& name) const override { return m_query->record().indexOf(name); }
+    QVariant value(int column) const override { return m_query->value(column); }
+    QString error() const override
+    {
+        return m_query->lastError().isValid() ? DbError::describe(m_query->lastError()) : QString();
+    }
+
+private:
+    std::unique_ptr<QSqlQuery> m_query;
+};
+
+} // namespace
+
+std::unique_ptr<DbRowSource> queryRows(std::unique_ptr<QSqlQuery> query)
+{
+    return std::make_unique<QueryRows>(std::move(query));
 }
+
+DbRows::~DbRows() = default;
 
 void DbRows::fail(const QString& error)
 {
@@ -19,13 +42,13 @@ void DbRows::fail(const QString& error)
     DbError::set(error);
 }
 
-void DbRows::start(std::unique_ptr<QSqlQuery> query)
+void DbRows::start(std::unique_ptr<DbRowSource> source)
 {
     m_failed = false;
-    m_query = std::move(query);
-    m_atEnd = !m_query->next();
-    if (m_atEnd && m_query->lastError().isValid())
-        fail(DbError::describe(m_query->lastError()));
+    m_source = std::move(source);
+    m_atEnd = !m_source->next();
+    if (m_atEnd && !m_source->error().isEmpty())
+        fail(m_source->error());
 }
 
 QString DbRows::text(const QString& column)
@@ -36,13 +59,13 @@ QString DbRows::text(const QString& column)
     }
     auto known = m_columns.constFind(column);
     if (known == m_columns.cend())
-        known = m_columns.insert(column, m_query->record().indexOf(column));
+        known = m_columns.insert(column, m_source->column(column));
     const int index = *known;
     if (index < 0) {
         fail(QStringLiteral("no column %1").arg(column));
         return {};
     }
-    const QVariant value = m_query->value(index);
+    const QVariant value = m_source->value(index);
     if (value.isNull()) {
         fail(QStringLiteral("column %1 is NULL").arg(column));
         return {};
@@ -59,9 +82,10 @@ void DbRows::next()
 {
     if (m_failed || m_atEnd)
         return;
-    if (!m_query->next()) {
-        if (m_query->lastError().isValid())
-            fail(DbError::describe(m_query->lastError()));
+    if (!m_source->next()) {
+        const QString error = m_source->error();
+        if (!error.isEmpty())
+            fail(error);
         m_atEnd = true;
     }
 }

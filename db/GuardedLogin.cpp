@@ -1,6 +1,7 @@
 #include "db/GuardedRoute.h"
 
 #include "db/DbGateway.h"
+#include "db/GuardedApi.h"
 #include "db/GuardedCall.h"
 
 namespace GuardedRoute {
@@ -68,6 +69,18 @@ LoginOutcome login(DbGateway& gateway, SessionUser& session, const QString& logi
     session.token = std::make_shared<SessionToken>(loginName, reply.text(QStringLiteral("token")));
     gateway.setSession(session.token);
     return outcome;
+}
+
+void endSession(DbGateway& gateway, SessionUser& session)
+{
+    const std::shared_ptr<SessionToken> holder = Guarded::holderOf(gateway, session);
+    if (!holder)
+        return;
+    gateway.DbExecuteWithin(QStringLiteral("SELECT %1.end_session(?)").arg(GuardedApi::kSchema),
+                            {holder->value()}, kEndSessionWaitMs);
+    if (gateway.session() == holder)
+        gateway.setSession(nullptr);
+    session.token.reset();
 }
 
 LoginOutcome verifyAccount(DbGateway& gateway, const QString& loginName, const QString& password)

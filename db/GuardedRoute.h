@@ -13,6 +13,8 @@ namespace GuardedRoute {
 
 LoginOutcome login(DbGateway& gateway, SessionUser& session, const QString& loginName,
                    const QString& password);
+// Nothing without a token: the open route's sessions have none.
+void endSession(DbGateway& gateway, SessionUser& session);
 LoginOutcome verifyAccount(DbGateway& gateway, const QString& loginName, const QString& password);
 enum class Figure
 {

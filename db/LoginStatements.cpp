@@ -80,6 +80,11 @@ LoginOutcome DbLogin(DbGateway& gateway, SessionUser& session, const QString& lo
     return outcome;
 }
 
+void DbEndSession(DbGateway& gateway, SessionUser& session)
+{
+    GuardedRoute::endSession(gateway, session);
+}
+
 LoginOutcome DbVerifyAccount(DbGateway& gateway, const QString& loginName, const QString& password)
 {
     if (gateway.guarded())

@@ -32,6 +32,12 @@ inline const QString insertFailed = QStringLiteral("err2");
 LoginOutcome DbLogin(DbGateway& gateway, SessionUser& session, const QString& loginName,
                      const QString& password);
 
+// Ends the session's login on a guarded database, so that its token is refused from then on (the
+// open layout keeps no session). For the program's end: it waits at most kEndSessionWaitMs for
+// the server, opens no connection, tells nothing and leaves the session without its token.
+inline constexpr int kEndSessionWaitMs = 1000;
+void DbEndSession(DbGateway& gateway, SessionUser& session);
+
 // Checks another account's name and password for the profile and user pages. The session is
 // left alone and nothing ends the program; a disabled account is refused with its message.
 LoginOutcome DbVerifyAccount(DbGateway& gateway, const QString& loginName, const QString& password);

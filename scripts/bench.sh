@@ -14,3 +14,4 @@ cd "$root/build/bench"
 "$root/scripts/with-postgres.sh" ./bench_audit
 "$root/scripts/with-postgres.sh" ./bench_alerts
 "$root/scripts/with-postgres.sh" ./bench_accounts
+"$root/scripts/with-postgres.sh" ./bench_guarded

@@ -1,6 +1,8 @@
 #include "TestDatabases.h"
 
+#include "db/GuardedCall.h"
 #include "db/Schema.h"
+#include "db/ServerRead.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -34,6 +36,12 @@ private slots:
     void takenKeyInEveryDriverShape();
     void idleConnectionEndedByTheServer_data();
     void idleConnectionEndedByTheServer();
+    // Calls of the guarded route, sent in one round trip.
+    void oneTripKeepsEveryValue_data();
+    void oneTripKeepsEveryValue();
+    void oneTripWalksAndLastWords();
+    void oneTripFailuresReadAsTheDriversDo_data();
+    void oneTripFailuresReadAsTheDriversDo();
 
 private:
     QTemporaryDir m_dir;
@@ -302,6 +310,107 @@ void TestGateway::idleConnectionEndedByTheServer()
              qPrintable(DbGateway::lastError()));
     QCOMPARE(sent.size(), work == "unit" ? 3 : 1);
     QVERIFY(TestDb::text(idle, "SELECT pg_backend_pid() AS pid", {}, "pid") != pid);
+}
+
+void TestGateway::oneTripKeepsEveryValue_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("expected"); // empty: the statement is refused before it is sent
+    QTest::newRow("text") << QVariant("plain") << "plain";
+    QTest::newRow("empty") << QVariant("") << "";
+    QTest::newRow("null") << QVariant(QMetaType(QMetaType::QString)) << "NULL";
+    QTest::newRow("quotes and marks") << QVariant("o'brien \"$1\" \\ ? --") << "o'brien \"$1\" \\ ? --";
+    QTest::newRow("emoji") << QVariant("短信😀") << "短信😀";
+    QTest::newRow("1 MB") << QVariant(QString(1 << 20, u'x')) << QString(1 << 20, u'x');
+    QTest::newRow("bool") << QVariant(true) << "true";
+    QTest::newRow("bigint") << QVariant(qint64(1) << 40) << "1099511627776";
+    QTest::newRow("NUL") << QVariant(QStringLiteral("a") + QChar(0) + "b") << "";
+}
+
+namespace {
+
+// The first row's v, as the client itself reads it; TestDb::text would ask as the owner.
+QString ask(DbGateway& client, const QString& sql, const QVariantList& values = {})
+{
+    DbRows rows = client.DbQuery(sql, values);
+    return rows.atEnd() ? QStringLiteral("error: ") + rows.error() : rows.text(QStringLiteral("v"));
+}
+
+} // namespace
+
+void TestGateway::oneTripKeepsEveryValue()
+{
+    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+        QSKIP("the guarded route exists on PostgreSQL");
+    QFETCH(QVariant, value);
+    QFETCH(QString, expected);
+    const TestDb::GuardedDb db = TestDb::openGuarded();
+    DbRows rows = db.client->DbQuery("SELECT '?' AS mark, COALESCE(CAST(? AS text), 'NULL') AS v", {value});
+    if (expected.isEmpty() && !value.toString().isEmpty()) {
+        // libpq would cut the text at the NUL; nothing is sent, and the connection stays usable.
+        QVERIFY(rows.failed());
+        QVERIFY(!DbGateway::lastAnswerLost());
+        QCOMPARE(ask(*db.client, "SELECT ? AS v", {"after"}), "after");
+        return;
+    }
+    QCOMPARE(rows.text("mark"), "?");
+    QCOMPARE(rows.text("v"), expected);
+    rows.next();
+    QVERIFY(rows.atEnd() && !rows.failed());
+}
+
+void TestGateway::oneTripWalksAndLastWords()
+{
+    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+        QSKIP("the guarded route exists on PostgreSQL");
+    const TestDb::GuardedDb db = TestDb::openGuarded();
+    DbGateway& client = *db.client;
+    // A statement sent during a walk ends the walk, as the driver does with its own.
+    DbRows walk = client.DbQuery("SELECT generate_series(1, ?) AS n", {5000});
+    QCOMPARE(walk.text("n"), "1");
+    QCOMPARE(ask(client, "SELECT ? AS v", {"next"}), "next");
+    walk.next();
+    QVERIFY(walk.atEnd());
+    // A last word that gets no answer in time is given up with its connection.
+    const QString pid = ask(client, "SELECT pg_backend_pid() AS v");
+    QVERIFY(!client.DbExecuteWithin("SELECT pg_sleep(?)", {5}, 50));
+    QVERIFY(DbGateway::lastAnswerLost());
+    QVERIFY(ask(client, "SELECT pg_backend_pid() AS v") != pid);
+    QVERIFY(client.DbExecuteWithin("SELECT ?", {1}, 5000));
+    // It opens no connection of its own.
+    client.closeThreadConnection();
+    QVERIFY(!client.DbExecuteWithin("SELECT ?", {1}, 5000));
+}
+
+void TestGateway::oneTripFailuresReadAsTheDriversDo_data()
+{
+    QTest::addColumn<QString>("sql");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("refused list") << "SELECT * FROM kavrel_api.list_accounts(?, NULL, NULL, NULL)"
+                                  << "refused";
+    QTest::newRow("time limit") << "SELECT pg_sleep(?)"
+                                << "timed out";
+    QTest::newRow("session ended mid-call") << "SELECT pg_terminate_backend(pg_backend_pid()), pg_sleep(?)"
+                                            << "lost";
+}
+
+void TestGateway::oneTripFailuresReadAsTheDriversDo()
+{
+    if (TestDb::currentBackend().name != QStringLiteral("postgres"))
+        QSKIP("the guarded route exists on PostgreSQL");
+    QFETCH(QString, sql);
+    QFETCH(QString, failure);
+    const TestDb::GuardedDb db = TestDb::openGuarded();
+    DbGateway& client = *db.client;
+    QVERIFY(client.DbExecute("SET statement_timeout = 100"));
+    DbRows rows = client.DbQuery(sql, {5});
+    QVERIFY(rows.failed());
+    // The refusal's code, the time-out's SQLSTATE and a lost connection are found where the
+    // driver's failures put them.
+    QCOMPARE(Guarded::listRefusal(rows.error()) == "no_session", failure == "refused");
+    QCOMPARE(ServerRead::timedOut(rows.error(), 0), failure == "timed out");
+    QCOMPARE(DbGateway::lastAnswerLost(), failure == "lost");
+    QCOMPARE(ask(client, "SELECT ? AS v", {"after"}), "after");
 }
 
 QTEST_GUILESS_MAIN(TestGateway)

@@ -1,5 +1,6 @@
 #include "TestDatabases.h"
 
+#include "db/GuardedCall.h"
 #include "db/LoginStatements.h"
 #include "db/PartStatements.h"
 #include "db/Schema.h"
@@ -22,6 +23,7 @@ private slots:
     void loginIgnoresStoredBlanks();
     void disabledAccountIsRefused();
     void verifyLeavesSessionAlone();
+    void endedSessionIsRefused();
     void rechargeTotal_data();
     void rechargeTotal();
     void rechargeTotalReportsUnreadableTable();
@@ -229,6 +231,24 @@ void TestLoginStatements::successRateReadsOwnRow()
     // A guarded database tells an account only its own figures.
     QCOMPARE(DbReadSuccessRate(*m_gateway, session, QStringLiteral("nobody")).ok, !TestDb::isGuarded());
     QCOMPARE(session.successRate, QStringLiteral("old"));
+}
+
+void TestLoginStatements::endedSessionIsRefused()
+{
+    TestDb::addAccount(*m_gateway, QStringLiteral("user01"), QStringLiteral("pw01"),
+                       QStringLiteral("注册用户"));
+    SessionUser session;
+    QCOMPARE(DbLogin(*m_gateway, session, QStringLiteral("user01"), QStringLiteral("pw01")).result,
+             LoginResult::Accepted);
+    SessionUser kept = session;
+    DbEndSession(*m_gateway, session);
+    QVERIFY(!session.token);
+    DbEndSession(*m_gateway, session);
+    const Outcome read = DbSumRecharges(*m_gateway, kept, QStringLiteral("user01"));
+    if (TestDb::isGuarded())
+        QCOMPARE(read.text(), GuardedText::sessionEnded);
+    else
+        QVERIFY(read.ok); // the open layout keeps no session to end
 }
 
 QTEST_GUILESS_MAIN(TestLoginStatements)
