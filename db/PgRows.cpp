@@ -191,8 +191,17 @@ bool PgRows::take()
 void PgRows::finish(bool readRest)
 {
     if (m_connection && !m_done && readRest) {
-        while (PGresult* rest = PQgetResult(m_connection))
+        // The commit of a statement outside a transaction comes after its own result: a failure
+        // there (a deferred check, a connection ended) means nothing was kept.
+        while (PGresult* rest = PQgetResult(m_connection)) {
+            const ExecStatusType status = PQresultStatus(rest);
+            if (!m_sqlError.isValid() && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK &&
+                status != PGRES_SINGLE_TUPLE)
+                m_sqlError = errorOf(m_connection, rest);
             PQclear(rest);
+        }
+        if (!m_sqlError.isValid() && PQstatus(m_connection) != CONNECTION_OK)
+            m_sqlError = errorOf(m_connection, nullptr);
     }
     if (m_connection && t_walks.value(m_connection) == this)
         t_walks.remove(m_connection);
