@@ -12,7 +12,7 @@ namespace GuardedSetup {
 namespace {
 
 const QString kOwner = GuardedApi::kOwnerRole;
-constexpr int kPrivateTables = 4;
+constexpr int kPrivateTables = 6;
 
 // Every right granted on the objects a guarded database protects, in a stable order, to tell
 // whether granting and revoking changed anything.
@@ -295,8 +295,8 @@ bool Conversion::privateTables()
             return false;
     }
     const bool created = before->toInt() < kPrivateTables;
-    tell(created, created ? QStringLiteral("已建立会话、密码散列、登录失败和设置表")
-                          : QStringLiteral("会话、密码散列、登录失败和设置表已存在"));
+    tell(created, created ? QStringLiteral("已建立会话、密码散列、登录失败、设置和退订核对表")
+                          : QStringLiteral("会话、密码散列、登录失败、设置和退订核对表已存在"));
     return exec(QStringLiteral("RESET ROLE"));
 }
 

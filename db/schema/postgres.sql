@@ -59,3 +59,9 @@ CREATE TABLE IF NOT EXISTS SubmittedParts (
     loginName varchar(50) NOT NULL,
     addDate   varchar(19) COLLATE "C"
 );
+-- Numbers that asked to receive no more messages, kept by administrators; submissions leave
+-- them out. Other clients may ignore it. The "C" collation makes each lookup a byte comparison.
+CREATE TABLE IF NOT EXISTS OptOut (
+    tel     varchar(20) COLLATE "C" PRIMARY KEY,
+    addDate varchar(19) COLLATE "C"
+);
