@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks; the submission benchmark also runs on a throw-away
+# Builds and runs the benchmarks; the submission and opt-out benchmarks also run on a throw-away
 # PostgreSQL server.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -11,5 +11,6 @@ cd "$root/build/bench"
 ./bench_window
 ./bench_outline
 "$root/scripts/with-postgres.sh" ./bench_submission
+"$root/scripts/with-postgres.sh" ./bench_opt_out
 "$root/scripts/with-postgres.sh" ./bench_audit
 "$root/scripts/with-postgres.sh" ./bench_accounts
