@@ -48,12 +48,12 @@ CREATE TABLE IF NOT EXISTS kavrel_private.opt_out_changes (
 );
 INSERT INTO kavrel_private.opt_out_changes (only_row) VALUES (true) ON CONFLICT (only_row) DO NOTHING;
 
--- Number lists an account had screened against the opt-out list, by the MD5 of the list
+-- Number lists an account had screened against the opt-out list, by the SHA-256 of the list
 -- without its listed numbers, with the change count of the screening: write_part takes such a
 -- list as it is while the count stands. Kept a day.
 CREATE TABLE IF NOT EXISTS kavrel_private.screened_lists (
     loginName varchar(50) NOT NULL,
-    digest    text NOT NULL,
+    digest    bytea NOT NULL,
     changes   bigint NOT NULL,
     at        timestamptz NOT NULL DEFAULT now(),
     PRIMARY KEY (loginName, digest)

@@ -29,6 +29,15 @@ BEGIN
 END
 $$;
 
+-- What a screening remembers of a list. SHA-256, not MD5: a client able to make two lists of
+-- one digest could have the clean one screened and write the other.
+CREATE OR REPLACE FUNCTION kavrel_private.list_digest(p_numbers text)
+RETURNS bytea LANGUAGE sql IMMUTABLE
+SET search_path = pg_catalog, pg_temp
+AS $$
+    SELECT sha256(convert_to(COALESCE(p_numbers, ''), 'UTF8'))
+$$;
+
 -- Counts the statements that put numbers on the opt-out list, by any route: a screening is
 -- good only while the count it saw stands.
 CREATE OR REPLACE FUNCTION kavrel_private.opt_out_changed()
@@ -61,7 +70,7 @@ DECLARE
 BEGIN
     DELETE FROM kavrel_private.screened_lists WHERE loginName = p_login AND at < now() - interval '1 day';
     INSERT INTO kavrel_private.screened_lists (loginName, digest, changes)
-    VALUES (p_login, md5(CASE WHEN cardinality(v_listed) = 0 THEN v_numbers
+    VALUES (p_login, kavrel_private.list_digest(CASE WHEN cardinality(v_listed) = 0 THEN v_numbers
                               ELSE kavrel_private.without_numbers(v_numbers, v_listed) END), v_changes)
     ON CONFLICT (loginName, digest) DO UPDATE SET changes = EXCLUDED.changes, at = now();
     RETURN v_listed;
@@ -78,7 +87,7 @@ DECLARE
     v_listed text[];
 BEGIN
     IF EXISTS (SELECT 1 FROM kavrel_private.screened_lists s, kavrel_private.opt_out_changes c
-               WHERE s.loginName = p_login AND s.digest = md5(COALESCE(p_numbers, ''))
+               WHERE s.loginName = p_login AND s.digest = kavrel_private.list_digest(p_numbers)
                  AND s.changes = c.changes) THEN
         RETURN p_numbers;
     END IF;
