@@ -1,6 +1,7 @@
 #include "admin/AdminPanelDlg.h"
 
 #include "admin/AccountAdminDlg.h"
+#include "admin/OptOutDlg.h"
 #include "admin/RechargeDlg.h"
 #include "admin/UserEditDlg.h"
 #include "records/QueryDlg.h"
@@ -23,11 +24,13 @@ CAdminPanelDlg::CAdminPanelDlg(const PageContext& context, QWidget* parent) : QW
     m_query = new CQueryDlg(context, m_tabs);
     m_accountAdmin = new CAccountAdminDlg(context, m_tabs);
     m_receive = new CReceiveDlg(context, m_tabs);
+    m_optOut = new COptOutDlg(context, m_tabs);
     m_tabs->addTab(m_recharge, QStringLiteral("帐号充值"));
     m_tabs->addTab(m_userEdit, QStringLiteral("添加帐号"));
     m_tabs->addTab(m_query, QStringLiteral("综合查询"));
     m_tabs->addTab(m_accountAdmin, QStringLiteral("帐号管理"));
     m_tabs->addTab(m_receive, QStringLiteral("短信发送"));
+    m_tabs->addTab(m_optOut, QStringLiteral("退订号码"));
     m_tabs->setCurrentIndex(RechargeTab);
     // A tab's list has no caption of its own on screen: it is read by the tab's title.
     for (int k = 0; k < m_tabs->count(); ++k) {

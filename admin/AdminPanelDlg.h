@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class CAccountAdminDlg;
+class COptOutDlg;
 class CQueryDlg;
 class CRechargeDlg;
 class CReceiveDlg;
@@ -24,6 +25,7 @@ public:
         QueryTab,
         AccountAdminTab,
         ReceiveTab,
+        OptOutTab,
         TabCount
     };
 
@@ -35,6 +37,7 @@ public:
     CQueryDlg* queryPage() const { return m_query; }
     CAccountAdminDlg* accountAdminPage() const { return m_accountAdmin; }
     CReceiveDlg* receivePage() const { return m_receive; }
+    COptOutDlg* optOutPage() const { return m_optOut; }
 
 private:
     QTabWidget* m_tabs = nullptr;
@@ -43,4 +46,5 @@ private:
     CQueryDlg* m_query = nullptr;
     CAccountAdminDlg* m_accountAdmin = nullptr;
     CReceiveDlg* m_receive = nullptr;
+    COptOutDlg* m_optOut = nullptr;
 };

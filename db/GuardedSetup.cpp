@@ -18,9 +18,9 @@ static void initGuardedResource()
 namespace GuardedSetup {
 namespace {
 
-const QStringList kFunctionFiles = {QStringLiteral("private"),  QStringLiteral("login"),
-                                    QStringLiteral("accounts"), QStringLiteral("balance"),
-                                    QStringLiteral("records"),  QStringLiteral("lists")};
+const QStringList kFunctionFiles = {
+    QStringLiteral("private"), QStringLiteral("login"), QStringLiteral("accounts"), QStringLiteral("balance"),
+    QStringLiteral("records"), QStringLiteral("lists"), QStringLiteral("optout")};
 
 QString readScript(const QString& name)
 {

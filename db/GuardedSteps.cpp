@@ -12,7 +12,7 @@ namespace GuardedSetup {
 namespace {
 
 const QString kOwner = GuardedApi::kOwnerRole;
-constexpr int kPrivateTables = 4;
+constexpr int kPrivateTables = 6;
 
 // The steps of one guarding, inside one unit on the set-up's connection.
 class Conversion
@@ -264,8 +264,8 @@ bool Conversion::privateTables()
             return false;
     }
     const bool created = before->toInt() < kPrivateTables;
-    tell(created, created ? QStringLiteral("已建立会话、密码散列、登录失败和设置表")
-                          : QStringLiteral("会话、密码散列、登录失败和设置表已存在"));
+    tell(created, created ? QStringLiteral("已建立会话、密码散列、登录失败、设置和退订核对表")
+                          : QStringLiteral("会话、密码散列、登录失败、设置和退订核对表已存在"));
     return exec(QStringLiteral("RESET ROLE"));
 }
 

@@ -94,11 +94,11 @@ void takeFigures(const Reply& reply, SessionUser& figures)
 
 // One call: the server counts the numbers, charges them and writes the row and its key.
 PartEnd writeGuarded(DbGateway& gateway, const SessionUser& acting, const MessagePart& part, qint64 cost,
-                     SessionUser& figures, QString& message)
+                     SessionUser& figures, QString& message, qint64& written)
 {
     const QString token = Guarded::tokenOf(gateway, acting);
     const QString partKey = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    const QStringList columns{QStringLiteral("balance"), QStringLiteral("sent")};
+    const QStringList columns{QStringLiteral("balance"), QStringLiteral("sent"), QStringLiteral("numbers")};
     const Reply reply = Guarded::call(gateway, QStringLiteral("write_part"),
                                       {token, part.message, part.numberList, partKey}, columns);
     if (reply.status == Reply::Lost)
@@ -117,8 +117,10 @@ PartEnd writeGuarded(DbGateway& gateway, const SessionUser& acting, const Messag
         return failedPart(gateway, acting, cost, figures);
     }
     takeFigures(reply, figures);
-    if (reply.ok())
+    if (reply.ok()) {
+        written = reply.number(QStringLiteral("numbers"));
         return PartEnd::Charged;
+    }
     if (reply.code == QStringLiteral("out_of_balance"))
         return PartEnd::OutOfBalance;
     message = Guarded::callerRefusal(reply.code);
@@ -131,12 +133,26 @@ PartEnd writeGuarded(DbGateway& gateway, const SessionUser& acting, const Messag
 
 } // namespace
 
-PartEnd DbWritePart(DbGateway& gateway, const SessionUser& acting, const MessagePart& part, qint64 cost,
-                    SessionUser& figures, QString& message)
+QString numberList(const QStringList& numbers)
 {
-    if (gateway.guarded())
-        return writeGuarded(gateway, acting, part, cost, figures, message);
-    return writeOpen(gateway, acting, part, cost, figures, message);
+    QString list;
+    list.reserve(numbers.size() * 13);
+    for (const QString& number : numbers)
+        list += number + QLatin1Char(',');
+    return list;
+}
+
+PartEnd DbWritePart(DbGateway& gateway, const SessionUser& acting, const MessagePart& part, qint64 cost,
+                    SessionUser& figures, QString& message, qint64* written)
+{
+    // Where the answer was lost, the part counts as written with the numbers it was sent with.
+    qint64 numbers = part.count;
+    const PartEnd end = gateway.guarded()
+                            ? writeGuarded(gateway, acting, part, cost, figures, message, numbers)
+                            : writeOpen(gateway, acting, part, cost, figures, message);
+    if (written)
+        *written = numbers;
+    return end;
 }
 
 void DbReadFigures(DbGateway& gateway, const SessionUser& acting, SessionUser& figures)

@@ -12,6 +12,9 @@ struct MessagePart
     qint64 count = 0;   // numbers in the list: what the part costs
 };
 
+// A part's number list: every number followed by a comma.
+QString numberList(const QStringList& numbers);
+
 enum class PartEnd
 {
     Charged,
@@ -27,9 +30,11 @@ enum class PartEnd
 // current type. When the answer is lost, the part's key tells on a fresh connection whether it
 // was kept. figures gets the server's balance and sent total where they are known; cost is what
 // the rest of the submission needs, by which a failed part is told from a lack of balance.
-// message gets the text of a part that was not charged.
+// message gets the text of a part that was not charged. *written, when given, gets how many
+// numbers a charged part was written and charged for: fewer than the part's count when a guarded
+// database left out numbers that were put on the opt-out list since the screening.
 PartEnd DbWritePart(DbGateway& gateway, const SessionUser& acting, const MessagePart& part, qint64 cost,
-                    SessionUser& figures, QString& message);
+                    SessionUser& figures, QString& message, qint64* written = nullptr);
 
 // The acting account's balance and sent total at the server into figures; left alone when they
 // cannot be read.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs the benchmarks; those of a server (submission, audit, accounts, alerts) on a
-# throw-away PostgreSQL server.
+# Builds and runs the benchmarks; those of a server (submission, opt-out, audit, accounts,
+# alerts, guarded route) on a throw-away PostgreSQL server.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -11,6 +11,7 @@ cd "$root/build/bench"
 ./bench_window
 ./bench_outline
 "$root/scripts/with-postgres.sh" ./bench_submission
+"$root/scripts/with-postgres.sh" ./bench_opt_out
 "$root/scripts/with-postgres.sh" ./bench_audit
 "$root/scripts/with-postgres.sh" ./bench_alerts
 "$root/scripts/with-postgres.sh" ./bench_accounts

@@ -278,7 +278,6 @@ void SendingState::startRun(const QString& text)
 {
     RunRequest request{m_session.loginName, m_session.password, cutParts(text, m_counters.messages),
                        m_numbers->entries(), m_session.remainingBalance};
-    const qint64 count = request.count();
     const int parts = int(request.parts.size());
     auto run = std::make_shared<SubmissionRun>(m_gateway, std::move(request));
     auto ended = std::make_shared<std::promise<void>>();
@@ -287,8 +286,8 @@ void SendingState::startRun(const QString& text)
     m_counters.submitted = 0;
     m_counters.failed = 0;
     announce({Counter::Submitted, Counter::Failed});
-    m_runWorker->start([this, run, ended, count, parts](const Worker::Run& job) -> std::function<void()> {
-        relayRun(*run, job, count, parts);
+    m_runWorker->start([this, run, ended, parts](const Worker::Run& job) -> std::function<void()> {
+        relayRun(*run, job, parts);
         RunSummary summary;
         const QMetaObject::Connection summing = connect(
             run.get(), &SubmissionRun::finished, run.get(),
@@ -301,7 +300,7 @@ void SendingState::startRun(const QString& text)
 }
 
 // Runs on the run's thread: its progress reaches this object on the user-interface thread.
-void SendingState::relayRun(SubmissionRun& run, const Worker::Run& job, qint64 count, int parts)
+void SendingState::relayRun(SubmissionRun& run, const Worker::Run& job, int parts)
 {
     auto done = std::make_shared<int>(0);
     const auto progress = [this, job, done, parts] {
@@ -321,8 +320,8 @@ void SendingState::relayRun(SubmissionRun& run, const Worker::Run& job, qint64 c
         Qt::DirectConnection);
     connect(
         &run, &SubmissionRun::partCharged, &run,
-        [this, job, count](qint64 sentTotal, qint64 remaining) {
-            job.deliver([=, this] { countCharged(count, sentTotal, remaining); });
+        [this, job](qint64 sentTotal, qint64 remaining, qint64 numbers) {
+            job.deliver([=, this] { countCharged(numbers, sentTotal, remaining); });
         },
         Qt::DirectConnection);
     connect(

@@ -88,7 +88,7 @@ private:
     QString screenMessage(QString& text);
     QString refuseMessage(const QString& text) const;
     void startRun(const QString& text);
-    void relayRun(SubmissionRun& run, const Worker::Run& job, qint64 count, int parts);
+    void relayRun(SubmissionRun& run, const Worker::Run& job, int parts);
     void countCharged(qint64 count, qint64 sentTotal, qint64 remaining);
     void endRun(const RunSummary& summary);
     void readSuccessRate();

@@ -1,6 +1,7 @@
 #include "sending/SubmissionRun.h"
 
 #include "db/DbGateway.h"
+#include "db/OptOutStatements.h"
 #include "db/Outcome.h"
 #include "db/PartStatements.h"
 
@@ -42,6 +43,8 @@ QString runClosingMessage(const RunSummary& summary)
             QStringLiteral(
                 "\n%1 部分提交时连接中断,无法确认是否已写入!请查看剩余条数和发送记录,确认后再决定是否重发!")
                 .arg(summary.unknownParts);
+    if (summary.optedOut > 0)
+        text += QLatin1Char('\n') + OptOutText::removed.arg(summary.optedOut);
     return text;
 }
 
@@ -69,9 +72,11 @@ void SubmissionRun::readFigures(SessionUser& figures)
 }
 
 SubmissionRun::PartResult SubmissionRun::writePart(const QString& part, const QString& numberList,
-                                                   qint64 cost, SessionUser& figures, QString& message)
+                                                   qint64 cost, SessionUser& figures, QString& message,
+                                                   qint64& written)
 {
-    switch (DbWritePart(m_gateway, acting(), {part, numberList, m_request.count()}, cost, figures, message)) {
+    switch (DbWritePart(m_gateway, acting(), {part, numberList, m_request.count()}, cost, figures, message,
+                        &written)) {
     case PartEnd::Charged:
         return PartResult::Charged;
     case PartEnd::Failed:
@@ -110,21 +115,28 @@ QString SubmissionRun::unreachable()
 
 QString SubmissionRun::joinedNumbers() const
 {
-    QString numberList;
-    numberList.reserve(m_request.numbers.size() * 13);
-    for (const QString& number : m_request.numbers)
-        numberList += number + QLatin1Char(',');
-    return numberList;
+    return numberList(m_request.numbers);
+}
+
+QString SubmissionRun::screenOptOut(RunSummary& summary)
+{
+    qint64 removed = 0;
+    const Outcome screened = DbScreenOptOut(m_gateway, acting(), m_request.numbers, &removed);
+    summary.optedOut += removed;
+    return screened ? QString() : screened.text();
 }
 
 QString SubmissionRun::writeParts(RunSummary& summary, SessionUser& figures)
 {
     if (!m_gateway.DbOpen())
         return unreachable();
+    // Before the balance check: numbers left out are neither written nor charged.
+    if (const QString refusal = screenOptOut(summary); !refusal.isEmpty())
+        return refusal;
     emit started(m_request.total());
     // Staff may have recharged the account since the login; judge by the server's figure.
     readFigures(figures);
-    const QString numberList = joinedNumbers();
+    QString numberList = joinedNumbers();
     for (qsizetype index = 0; index < m_request.parts.size(); ++index) {
         if (m_request.count() == 0)
             return QStringLiteral("提示: 请加入手机号码!");
@@ -133,25 +145,35 @@ QString SubmissionRun::writeParts(RunSummary& summary, SessionUser& figures)
         if (figures.remainingBalance < cost)
             return balanceMessage(figures.remainingBalance, cost);
         QString message;
-        const PartResult result = writePart(m_request.parts[index], numberList, cost, figures, message);
-        if (const std::optional<QString> stop = countPart(result, message, figures, cost, summary))
+        qint64 written = m_request.count();
+        const PartResult result =
+            writePart(m_request.parts[index], numberList, cost, figures, message, written);
+        if (const std::optional<QString> stop = countPart(result, message, figures, cost, written, summary))
             return *stop;
         if (m_stopRequested)
             break;
         // A failed part may have lost the connection; without one, the rest would only fail.
         if (result == PartResult::Failed && !m_gateway.DbOpen())
             return unreachable();
+        // The server left out numbers put on the opt-out list since the screening; the parts to
+        // come go without them too, and are counted so.
+        if (result == PartResult::Charged && written < m_request.count()) {
+            if (const QString refusal = screenOptOut(summary); !refusal.isEmpty())
+                return refusal;
+            numberList = joinedNumbers();
+        }
     }
     return {};
 }
 
 std::optional<QString> SubmissionRun::countPart(PartResult result, const QString& message,
-                                                const SessionUser& figures, qint64 cost, RunSummary& summary)
+                                                const SessionUser& figures, qint64 cost, qint64 written,
+                                                RunSummary& summary)
 {
     switch (result) {
     case PartResult::Charged:
         ++summary.chargedParts;
-        emit partCharged(figures.sentTotal, figures.remainingBalance);
+        emit partCharged(figures.sentTotal, figures.remainingBalance, written);
         return std::nullopt;
     case PartResult::OutOfBalance:
         return balanceMessage(figures.remainingBalance, cost);

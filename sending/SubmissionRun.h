@@ -44,10 +44,12 @@ struct RunSummary
     int unknownParts = 0; // the commit's answer was lost and nobody could tell afterwards
     QString stopMessage;  // why the run ended before its last part; empty when it ran through
     QString firstFailure; // the first failed part's text, with the database's reason
+    qint64 optedOut = 0;  // numbers left out because they are on the opt-out list
 };
 
 // The one message a run ends with: done only when every part was written and charged; parts
 // that failed, and parts whose fate is unknown, are said apart from a stop for lack of balance.
+// The numbers left out for the opt-out list are told last.
 QString runClosingMessage(const RunSummary& summary);
 
 // Writes a submission one part after another on its own thread. Each part is one unit: its
@@ -66,8 +68,8 @@ public:
 
 signals:
     void started(qint64 total);
-    // A part is written and charged; the figures are the server's after the charge.
-    void partCharged(qint64 sentTotal, qint64 remainingBalance);
+    // A part is written and charged for numbers; the figures are the server's after the charge.
+    void partCharged(qint64 sentTotal, qint64 remainingBalance, qint64 numbers);
     // A part was not written and not charged; message is the failed step's text and reason.
     void partFailed(qint64 count, const QString& message);
     void finished(const RunSummary& summary);
@@ -82,7 +84,9 @@ private:
         Unknown
     };
     PartResult writePart(const QString& part, const QString& numberList, qint64 cost, SessionUser& figures,
-                         QString& message);
+                         QString& message, qint64& written);
+    // Leaves the numbers of the opt-out list out of the request; the refusal when it cannot.
+    QString screenOptOut(RunSummary& summary);
     SessionUser acting() const;
     void readFigures(SessionUser& figures);
     static QString balanceMessage(qint64 balance, qint64 cost);
@@ -92,7 +96,7 @@ private:
     QString writeParts(RunSummary& summary, SessionUser& figures);
     // Counts a written or failed part; the stop message when the run must end after it.
     std::optional<QString> countPart(PartResult result, const QString& message, const SessionUser& figures,
-                                     qint64 cost, RunSummary& summary);
+                                     qint64 cost, qint64 written, RunSummary& summary);
 
     DbGateway& m_gateway;
     RunRequest m_request;

@@ -33,6 +33,15 @@ qint64 addAudited(DbGateway& gateway, const Audited& row)
     return lastId(gateway, QStringLiteral("UserRecv"));
 }
 
+void addOptedOut(DbGateway& gateway, const QStringList& numbers)
+{
+    for (const QString& number : numbers) {
+        const bool added = TestDb::owner(gateway).DbExecute(
+            QStringLiteral("INSERT INTO OptOut (tel,addDate) VALUES (?,'2011-03-05 15:04:09')"), {number});
+        QTest::qVerify(added, "addOptedOut", qPrintable(number), __FILE__, __LINE__);
+    }
+}
+
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

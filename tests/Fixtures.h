@@ -34,6 +34,8 @@ struct Audited
 // Each returns the new row's id; an insert that fails fails the test.
 qint64 addWaiting(DbGateway& gateway, const Waiting& row = {});
 qint64 addAudited(DbGateway& gateway, const Audited& row = {});
+// Puts numbers on the opt-out list straight into its table.
+void addOptedOut(DbGateway& gateway, const QStringList& numbers);
 qint64 lastId(DbGateway& gateway, const QString& table);
 
 bool writeFile(const QString& path, const QByteArray& bytes);

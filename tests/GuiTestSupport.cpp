@@ -16,6 +16,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDateEdit>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -125,6 +126,8 @@ void addFixedRows(DbGateway& gateway)
     QVERIFY(gateway.DbExecute(QStringLiteral("INSERT INTO UserRecv (loginName,message,Num,recvs,addDate,tel) "
                                              "VALUES ('alice','春季新品到店，凭短信享九折。','4','98',?,?)"),
                               {kFixedTime, kNumbers}));
+    Fixtures::addOptedOut(gateway, {QStringLiteral("13800000004"), QStringLiteral("13900000001"),
+                                    QStringLiteral("15900000002")});
 }
 
 SelectedRecord fixedRecord(DbGateway& gateway, const QString& table)
@@ -160,7 +163,7 @@ const QList<LookScenes::Scene>& LookScenes::all()
         {"audit", true},           {"audit-stats", true},  {"stats-list", true},   {"message-box", true},
         {"register", false},       {"records", false},     {"profile", false},     {"manual", false},
         {"admin-recharge", false}, {"admin-users", false}, {"admin-query", false}, {"admin-accounts", false},
-        {"admin-receive", false}};
+        {"admin-receive", false},  {"admin-optout", false}};
     return scenes;
 }
 
@@ -212,8 +215,8 @@ QWidget* LookScenes::build(const QString& name)
     if (name == QLatin1String("manual"))
         return mainPage("manualButton", "manualHolder");
     const QStringList tabs = {QStringLiteral("admin-recharge"), QStringLiteral("admin-users"),
-                              QStringLiteral("admin-query"), QStringLiteral("admin-accounts"),
-                              QStringLiteral("admin-receive")};
+                              QStringLiteral("admin-query"),    QStringLiteral("admin-accounts"),
+                              QStringLiteral("admin-receive"),  QStringLiteral("admin-optout")};
     if (tabs.contains(name)) {
         QWidget* holder = mainPage("adminButton", "adminHolder");
         holder->findChild<QTabWidget*>(QStringLiteral("adminTabs"))->setCurrentIndex(tabs.indexOf(name));
@@ -223,6 +226,14 @@ QWidget* LookScenes::build(const QString& name)
             if (!QTest::qWaitFor([list] { return list->model()->rowCount() == 3; }, 10000))
                 qWarning("the recharge list did not fill: the scene will not match its reference");
             list->selectRow(1);
+        }
+        if (name == QLatin1String("admin-optout")) {
+            click(holder, "optOutQueryButton");
+            auto* list = holder->findChild<QTableView*>(QStringLiteral("optOutList"));
+            auto* total = holder->findChild<QLabel*>(QStringLiteral("optOutTotal"));
+            if (!QTest::qWaitFor([&] { return list->model()->rowCount() == 3 && !total->text().isEmpty(); },
+                                 10000))
+                qWarning("the opt-out list did not fill: the scene will not match its reference");
         }
         return holder;
     }

@@ -59,7 +59,8 @@ QString postgresAddress()
 
 const QStringList kServiceTables = {QStringLiteral("UserInfo"), QStringLiteral("Messages"),
                                     QStringLiteral("TelPhone"), QStringLiteral("UserRecv"),
-                                    QStringLiteral("Moneys"),   QStringLiteral("SubmittedParts")};
+                                    QStringLiteral("Moneys"),   QStringLiteral("SubmittedParts"),
+                                    QStringLiteral("OptOut")};
 
 // The program's guarded database, made and guarded once: the superuser's address, and the
 // client's login, which has only the API's rights.
@@ -213,7 +214,7 @@ void clearTables(DbGateway& client)
 {
     DbGateway& gateway = owner(client);
     if (GuardedSetup::isGuarded(gateway)) {
-        for (const char* table : {"sessions", "failed_logins", "credentials"})
+        for (const char* table : {"sessions", "failed_logins", "credentials", "screened_lists"})
             QVERIFY(gateway.DbExecute(QStringLiteral("DELETE FROM kavrel_private.") + QLatin1String(table)));
     }
     for (const QString& table : kServiceTables)
@@ -369,9 +370,7 @@ QString guardedLogin(DbGateway& client, const QString& loginName, const QString&
 
 QString snapshot(DbGateway& owner)
 {
-    QStringList tables{QStringLiteral("UserInfo"), QStringLiteral("Messages"),
-                       QStringLiteral("TelPhone"), QStringLiteral("UserRecv"),
-                       QStringLiteral("Moneys"),   QStringLiteral("SubmittedParts")};
+    QStringList tables = kServiceTables;
     if (GuardedSetup::isGuarded(owner))
         tables << QStringLiteral("kavrel_private.credentials") << QStringLiteral("kavrel_private.settings")
                << QStringLiteral("kavrel_private.failed_logins");

@@ -183,7 +183,7 @@ void TestAccountPages::pagesFollowTheLoginThatCameAfterThem()
     window.show();
     click(&window, QStringLiteral("adminButton"));
     auto* tabs = child<QTabWidget>(&window, QStringLiteral("adminTabs"));
-    QCOMPARE(tabs->count(), 5);
+    QCOMPARE(tabs->count(), 6);
     QCOMPARE(tabs->currentIndex(), 0);
     auto* recharge = child(&window, QStringLiteral("rechargePage"));
     for (const char* control :

@@ -60,7 +60,7 @@ void TestGuardedAttack::init()
         "'13900000000,'); INSERT INTO UserRecv (loginName, message, Num, recvs, addDate, tel) VALUES "
         "('cust', 'own', '1', '99', 'd', '1,'), ('victim', 'theirs', '1', '99', 'd', '2,'); "
         "INSERT INTO Moneys (loginName, fullMoney, addDate, parentName) VALUES ('victim', '500', 'd', "
-        "'boss')")));
+        "'boss'); INSERT INTO OptOut (tel, addDate) VALUES ('13900000000', 'd')")));
     const auto id = [&](const char* sql) {
         return TestDb::text(owner, QLatin1String(sql), {}, QStringLiteral("v"));
     };
@@ -90,6 +90,7 @@ void TestGuardedAttack::rawSqlIsRefused_data()
                              "UserRecv",
                              "Moneys",
                              "SubmittedParts",
+                             "OptOut",
                              "public.userinfo",
                              "kavrel_private.sessions",
                              "kavrel_private.credentials",
@@ -179,7 +180,12 @@ void TestGuardedAttack::staffCallsAreRefused_data()
         {"list_balance_changes(?, ?, NULL)", {"boss"}},
         {"list_audited(?, NULL, NULL, NULL)", {}},
         {"list_audited(?, ?, NULL, NULL)", {"victim"}},
-        {"list_sub_accounts(?, ?)", {"boss"}}};
+        {"list_sub_accounts(?, ?)", {"boss"}},
+        {"opt_out_add(?, ?)", {"13800000009"}},
+        {"opt_out_remove(?, ?)", {"13900000000"}},
+        {"opt_out_count(?)", {}},
+        {"list_opt_out(?, NULL, NULL)", {}},
+        {"list_opt_out(?, ?, ?)", {"139", "10"}}};
     for (const char* type : {"注册用户", "代理用户", "VIP用户"}) {
         for (const auto& [sql, args] : administratorsOnly)
             QTest::newRow(qPrintable(
@@ -321,7 +327,10 @@ void TestGuardedAttack::hostileTextsAreRefused()
              {QStringLiteral("recharge(?, ?, ?)"), {boss, "cust", text}},
              {QStringLiteral("allocate(?, ?, ?)"), {m_tokens.value(QStringLiteral("代理用户")), text, "1"}},
              {QStringLiteral("write_part(?, ?, ?, ?)"),
-              {m_tokens.value(QStringLiteral("注册用户")), text, "", ""}}}) {
+              {m_tokens.value(QStringLiteral("注册用户")), text, "", ""}},
+             {QStringLiteral("opt_out_add(?, ?)"), {boss, text}},
+             {QStringLiteral("opt_out_add(?, ?)"), {boss, QStringLiteral("13800000001,") + text}},
+             {QStringLiteral("opt_out_remove(?, ?)"), {boss, text}}}) {
         const QString code = call(sql, values);
         QVERIFY2(!code.isEmpty() && code != QStringLiteral("ok"), qPrintable(sql + QLatin1Char(' ') + code));
     }

@@ -144,10 +144,10 @@ void TestMainWindow::adminPanelTabsSurviveHiding()
 {
     m_window = logInAs(QStringLiteral("admin"));
     auto* tabs = child<QTabWidget>(QStringLiteral("adminTabs"));
-    QCOMPARE(tabs->count(), 5);
+    QCOMPARE(tabs->count(), 6);
     const QStringList captions = {QStringLiteral("帐号充值"), QStringLiteral("添加帐号"),
                                   QStringLiteral("综合查询"), QStringLiteral("帐号管理"),
-                                  QStringLiteral("短信发送")};
+                                  QStringLiteral("短信发送"), QStringLiteral("退订号码")};
     for (int k = 0; k < captions.size(); ++k)
         QCOMPARE(tabs->tabText(k), captions[k]);
     click(QStringLiteral("adminButton"));
@@ -155,8 +155,8 @@ void TestMainWindow::adminPanelTabsSurviveHiding()
     QVERIFY(child(QStringLiteral("rechargePage"))->isVisible());
     tabs->setCurrentIndex(3);
     const QStringList pages = {QStringLiteral("rechargePage"), QStringLiteral("userEditPage"),
-                               QStringLiteral("queryPage"), QStringLiteral("accountAdminPage"),
-                               QStringLiteral("receivePage")};
+                               QStringLiteral("queryPage"),    QStringLiteral("accountAdminPage"),
+                               QStringLiteral("receivePage"),  QStringLiteral("optOutPage")};
     for (int k = 0; k < pages.size(); ++k)
         QCOMPARE(child(pages[k])->isVisible(), k == 3);
     click(QStringLiteral("adminButton"));
@@ -207,9 +207,9 @@ void TestMainWindow::timeColumnsHoldAWholeTime()
         }
         if (QTest::currentTestFailed())
             return;
-        // Five lists with one time column each, in the query page's three categories and the
-        // recharge page's three views.
-        QCOMPARE(checked, 5 * 5);
+        // Six lists with one time column each (the opt-out page's among them), in the query
+        // page's three categories and the recharge page's three views.
+        QCOMPARE(checked, 6 * 5);
     }
 }
 

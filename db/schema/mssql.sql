@@ -55,3 +55,9 @@ IF OBJECT_ID(N'SubmittedParts', N'U') IS NULL CREATE TABLE SubmittedParts (
     loginName varchar(50) NOT NULL,
     addDate   varchar(19) COLLATE Latin1_General_BIN2
 );
+-- Numbers that asked to receive no more messages, kept by administrators; submissions leave
+-- them out. Other clients may ignore it.
+IF OBJECT_ID(N'OptOut', N'U') IS NULL CREATE TABLE OptOut (
+    tel     varchar(20) COLLATE Latin1_General_BIN2 NOT NULL PRIMARY KEY,
+    addDate varchar(19) COLLATE Latin1_General_BIN2
+);

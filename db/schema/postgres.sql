@@ -77,3 +77,9 @@ BEGIN
     END IF;
 END
 $$;
+-- Numbers that asked to receive no more messages, kept by administrators; submissions leave
+-- them out. Other clients may ignore it. The "C" collation makes each lookup a byte comparison.
+CREATE TABLE IF NOT EXISTS OptOut (
+    tel     varchar(20) COLLATE "C" PRIMARY KEY,
+    addDate varchar(19) COLLATE "C"
+);

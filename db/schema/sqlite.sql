@@ -59,3 +59,9 @@ CREATE TABLE IF NOT EXISTS SubmittedParts (
     loginName TEXT NOT NULL,
     addDate   TEXT
 );
+-- Numbers that asked to receive no more messages, kept by administrators; submissions leave
+-- them out. Other clients may ignore it. Without rowid, the table is its own index on tel.
+CREATE TABLE IF NOT EXISTS OptOut (
+    tel     TEXT PRIMARY KEY,
+    addDate TEXT
+) WITHOUT ROWID;

@@ -145,25 +145,31 @@ $$;
 
 -- One message part of a submission, as one unit: the caller's balance is charged (only while
 -- it covers the part), its sent total raised, the Messages row and the part key written, and
--- the part announced on alert_channel(). The charge is the count of numbers in the list (each
+-- the part announced on alert_channel(). The numbers of the opt-out list are left out of the
+-- list first, unless the caller had it screened (see optout.sql). The charge is the count of numbers in the list (each
 -- number followed by a comma), counted here, not taken from the client.
 -- code: ok, out_of_balance, no_numbers, invalid (a key longer than 40 characters) or the
--- caller's refusal; balance and sent: the account's figures after the call.
+-- caller's refusal; balance and sent: the account's figures after the call; numbers: how many
+-- numbers the part was written and charged for.
 CREATE OR REPLACE FUNCTION kavrel_api.write_part(p_token text, p_message text, p_numbers text,
                                                  p_part_key text, OUT code text, OUT balance bigint,
-                                                 OUT sent bigint)
+                                                 OUT sent bigint, OUT numbers bigint)
 LANGUAGE plpgsql SECURITY DEFINER
 SET search_path = pg_catalog, public, kavrel_private, pg_temp
 AS $$
 #variable_conflict use_column
 DECLARE
     v_caller record := kavrel_private.caller(p_token, 'use');
-    v_count bigint := length(COALESCE(p_numbers, '')) - length(replace(COALESCE(p_numbers, ''), ',', ''));
+    v_numbers text;
+    v_count bigint;
 BEGIN
     code := v_caller.code;
     IF code <> 'ok' THEN
         RETURN;
     END IF;
+    v_numbers := kavrel_private.without_opted_out(v_caller.login, p_numbers);
+    v_count := length(COALESCE(v_numbers, '')) - length(replace(COALESCE(v_numbers, ''), ',', ''));
+    numbers := v_count;
     code := CASE WHEN v_count = 0 THEN 'no_numbers'
                  WHEN length(COALESCE(p_part_key, '')) > 40 THEN 'invalid' ELSE 'ok' END;
     IF code = 'ok' THEN
@@ -179,7 +185,7 @@ BEGIN
         RETURN;
     END IF;
     INSERT INTO Messages (loginName, message, addDate, status, CountNum)
-    VALUES (v_caller.login, p_message, kavrel_private.now_text(), v_count::text, p_numbers);
+    VALUES (v_caller.login, p_message, kavrel_private.now_text(), v_count::text, v_numbers);
     IF COALESCE(p_part_key, '') <> '' THEN
         INSERT INTO SubmittedParts (partKey, loginName, addDate)
         VALUES (p_part_key, v_caller.login, kavrel_private.now_text());

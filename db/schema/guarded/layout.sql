@@ -40,3 +40,21 @@ CREATE TABLE IF NOT EXISTS kavrel_private.failed_logins (
     at        timestamptz NOT NULL DEFAULT now()
 );
 CREATE INDEX IF NOT EXISTS failed_logins_account ON kavrel_private.failed_logins (loginName, at);
+
+-- How many statements put numbers on the opt-out list (a trigger on OptOut counts them).
+CREATE TABLE IF NOT EXISTS kavrel_private.opt_out_changes (
+    only_row boolean PRIMARY KEY DEFAULT true CHECK (only_row),
+    changes  bigint NOT NULL DEFAULT 0
+);
+INSERT INTO kavrel_private.opt_out_changes (only_row) VALUES (true) ON CONFLICT (only_row) DO NOTHING;
+
+-- Number lists an account had screened against the opt-out list, by the SHA-256 of the list
+-- without its listed numbers, with the change count of the screening: write_part takes such a
+-- list as it is while the count stands. Kept a day.
+CREATE TABLE IF NOT EXISTS kavrel_private.screened_lists (
+    loginName varchar(50) NOT NULL,
+    digest    bytea NOT NULL,
+    changes   bigint NOT NULL,
+    at        timestamptz NOT NULL DEFAULT now(),
+    PRIMARY KEY (loginName, digest)
+);
