@@ -28,6 +28,7 @@ SendOutcome SendOutcome::ofRun(const RunSummary& summary, const QString& closing
     outcome.unknown = summary.unknownParts;
     outcome.failed = summary.parts - summary.chargedParts - summary.unknownParts;
     outcome.numbers = summary.numbers;
+    outcome.optedOut = summary.optedOut;
     // A part that may have been charged leaves the balance unknown too.
     if (summary.unknownParts == 0)
         outcome.balance = summary.balance;
@@ -78,6 +79,7 @@ QByteArray summaryJson(const SendOutcome& outcome)
         {QStringLiteral("balance"), QJsonValue::Null}, {QStringLiteral("message"), outcome.message}};
     if (outcome.balance)
         object.insert(QStringLiteral("balance"), *outcome.balance);
+    object.insert(QStringLiteral("optedOut"), outcome.optedOut);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 

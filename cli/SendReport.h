@@ -25,6 +25,7 @@ struct SendOutcome
     int failed = 0;
     int unknown = 0;
     qint64 numbers = 0;
+    qint64 optedOut = 0;           // numbers left out as on the opt-out list
     std::optional<qint64> balance; // none when unknown
     QString message;               // the refusal or the run's closing message
 

@@ -36,6 +36,7 @@ struct Case
     qint64 perPart = 3; // numbers
     QString said;       // on standard error
     bool serverRefusesB = false;
+    QString optedOut; // a number on the opt-out list
 };
 
 QByteArray manyNumbers(int count)
@@ -113,6 +114,8 @@ void TestSendCommand::script_data()
                                                           .failed = 1,
                                                           .said = u"1 部分提交失败"_s,
                                                           .serverRefusesB = true};
+    QTest::newRow("an opted-out number")
+        << Case{.charged = 2, .perPart = 2, .said = u"已去除退订号码 1 个"_s, .optedOut = u"13800000002"_s};
     QTest::newRow("balance short") << Case{
         .balance = 5, .status = 2, .failed = 2, .said = u"可使用条数为5,缺少1"_s};
     QTest::newRow("keyword") << Case{.args = u"--message|买违禁品"_s, .status = 2, .said = u"买***品"_s};
@@ -174,6 +177,7 @@ void TestSendCommand::verifyEnd(QProcess& process, const Case& c, int unknown)
     QCOMPARE(json.value(u"unknown"_s).toInt(), unknown);
     if (c.charged > 0)
         QCOMPARE(json.value(u"numbers"_s).toInteger(), c.perPart);
+    QCOMPARE(json.value(u"optedOut"_s).toInteger(), c.optedOut.isEmpty() ? 0 : 1);
     // Unknown before the login, and when a part's outcome is.
     const QJsonValue told = json.value(u"balance"_s);
     QVERIFY(told.isNull() ? unknown > 0 || c.status == 2 : told.toInteger() == balance);
@@ -184,6 +188,9 @@ void TestSendCommand::script()
     QFETCH(Case, c);
     TestDb::addAccount(*m_gateway, u"shop"_s, u"pw"_s, c.type, c.balance);
     DbGateway& owner = TestDb::owner(*m_gateway);
+    if (!c.optedOut.isEmpty())
+        QVERIFY(owner.DbExecute(u"INSERT INTO OptOut (tel, addDate) VALUES (?, '2026-01-01 00:00:00')"_s,
+                                {c.optedOut}));
     if (c.serverRefusesB && onSqlite())
         QVERIFY(
             owner.DbExecute(u"CREATE TRIGGER refuse_b BEFORE INSERT ON Messages WHEN NEW.message LIKE 'B%' "
