@@ -41,8 +41,10 @@ COptOutDlg::COptOutDlg(const PageContext& context, QWidget* parent)
 
 void COptOutDlg::buildControls()
 {
-    Controls::label(this, QStringLiteral("optOutNumberLabel"), QStringLiteral("手机号码:"), {4, 6, 44, 9});
+    QLabel* numberLabel = Controls::label(this, QStringLiteral("optOutNumberLabel"),
+                                          QStringLiteral("手机号码:"), {4, 6, 44, 9});
     m_number = Controls::edit(this, QStringLiteral("optOutNumberEdit"), {47, 3, 90, 12});
+    numberLabel->setBuddy(m_number);
     m_total = Controls::label(this, QStringLiteral("optOutTotal"), QString(), {304, 6, 113, 9});
     m_total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     const auto tickAll = [this](bool ticked) { return [this, ticked] { model()->setAllChecked(ticked); }; };
