@@ -187,10 +187,18 @@ QString SendingState::importRefusal() const
 
 void SendingState::startImport(const QString& path)
 {
-    m_importWorker->start([this, path](const Worker::Run&) -> std::function<void()> {
-        const NumberFileRead read = readNumberFile(path);
-        return [this, read] { finishImport(read); };
-    });
+    // The list cannot change while an import runs, so the worker joins the file to a copy and
+    // the window takes the result as it is.
+    m_importWorker->start(
+        [this, path, current = m_numbers->lines()](const Worker::Run&) -> std::function<void()> {
+            NumberFileRead read = readNumberFile(path);
+            if (read.ok) {
+                LineList extended = current;
+                extended.append(read.numbers);
+                read.numbers = std::move(extended);
+            }
+            return [this, read = std::move(read)] { finishImport(read); };
+        });
 }
 
 void SendingState::finishImport(const NumberFileRead& read)
@@ -199,14 +207,14 @@ void SendingState::finishImport(const NumberFileRead& read)
         emit importFailed(read.message);
         return;
     }
-    changeList([&] { m_numbers->append(read.numbers); });
+    changeList([&] { m_numbers->extendTo(read.numbers); });
     refreshCount();
 }
 
 QString SendingState::exportList(const QString& path) const
 {
     QString message;
-    exportNumbers(path, m_numbers->entries(), &message);
+    exportNumbers(path, m_numbers->lines(), &message);
     return message;
 }
 
@@ -218,16 +226,16 @@ QString SendingState::startDedupe()
         return refusal;
     DedupeIdle = 0;
     m_dedupeWorker->start(
-        [this, entries = m_numbers->entries()](const Worker::Run& job) -> std::function<void()> {
-            const QStringList unique = removeDuplicates(entries, [this, &job](qsizetype walked) {
+        [this, entries = m_numbers->lines()](const Worker::Run& job) -> std::function<void()> {
+            LineList unique = removeDuplicates(entries, [this, &job](qsizetype walked) {
                 job.deliver([this, walked] { showFiltered(walked); });
             });
-            return [this, unique] { finishDedupe(unique); };
+            return [this, unique = std::move(unique)] { finishDedupe(unique); };
         });
     return {};
 }
 
-void SendingState::finishDedupe(const QStringList& unique)
+void SendingState::finishDedupe(const LineList& unique)
 {
     changeList([&] { m_numbers->replaceAll(unique); });
     refreshCount();
@@ -255,7 +263,7 @@ QString SendingState::refuseMessage(const QString& text) const
 {
     QString problem = validateMessageText(text);
     if (problem.isEmpty() && m_numbers->count() <= kMaxListEntries)
-        problem = unstorableEntry(m_numbers->entries());
+        problem = unstorableEntry(m_numbers->lines());
     if (problem.isEmpty() && m_numbers->count() > kMaxListEntries)
         problem = kListLimit;
     return problem;
@@ -277,7 +285,7 @@ QString SendingState::submit()
 void SendingState::startRun(const QString& text)
 {
     RunRequest request{m_session.loginName, m_session.password, cutParts(text, m_counters.messages),
-                       m_numbers->entries(), m_session.remainingBalance};
+                       m_numbers->lines(), m_session.remainingBalance};
     const qint64 count = request.count();
     auto run = std::make_shared<SubmissionRun>(m_gateway, std::move(request));
     auto ended = std::make_shared<std::promise<void>>();

@@ -11,6 +11,7 @@
 #include <memory>
 
 class DbGateway;
+class LineList;
 class NumberListModel;
 class QTimer;
 class SubmissionRun;
@@ -79,7 +80,7 @@ private:
     void refreshCount();
     void showFiltered(qsizetype walked);
     void finishImport(const NumberFileRead& read);
-    void finishDedupe(const QStringList& unique);
+    void finishDedupe(const LineList& unique);
 
     QString screenMessage(QString& text);
     QString refuseMessage(const QString& text) const;

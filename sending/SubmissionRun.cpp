@@ -149,12 +149,17 @@ QString SubmissionRun::unreachable()
     return Outcome::withReason(kUnreachable, DbGateway::lastError());
 }
 
-QString SubmissionRun::joinedNumbers() const
+QString joinedNumbers(const LineList& numbers)
 {
     QString numberList;
-    numberList.reserve(m_request.numbers.size() * 13);
-    for (const QString& number : m_request.numbers)
-        numberList += number + QLatin1Char(',');
+    numberList.reserve(numbers.byteSize() + numbers.size());
+    for (qsizetype k = 0; k < numbers.size(); ++k) {
+        if (numbers.isWide(k))
+            numberList += numbers.at(k);
+        else
+            numberList += QLatin1StringView(numbers.raw(k));
+        numberList += QLatin1Char(',');
+    }
     return numberList;
 }
 
@@ -167,7 +172,7 @@ QString SubmissionRun::writeParts(RunSummary& summary)
     figures.remainingBalance = m_request.remainingBalance;
     // Staff may have recharged the account since the login; judge by the server's figure.
     readFigures(figures);
-    const QString numberList = joinedNumbers();
+    const QString numberList = joinedNumbers(m_request.numbers);
     for (qsizetype index = 0; index < m_request.parts.size(); ++index) {
         if (m_request.count() == 0)
             return QStringLiteral("提示: 请加入手机号码!");
