@@ -120,10 +120,8 @@ NumberListModel* CMainDlg::numbers() const
 
 void CMainDlg::buildComposition()
 {
-    m_numberList = Controls::make<QListView>(this, QStringLiteral("numberList"), {101, 104, 107, 262});
-    m_numberList->setModel(m_state->numbers());
-    m_numberList->setUniformItemSizes(true);
-    m_numberList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_numberList =
+        Controls::longList(this, QStringLiteral("numberList"), {101, 104, 107, 262}, m_state->numbers());
     m_numberList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_messageEdit = Controls::make<QPlainTextEdit>(this, QStringLiteral("messageEdit"), {218, 105, 220, 63});
     // Tab leaves the editor, so that a keyboard user can reach the buttons.

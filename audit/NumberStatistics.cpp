@@ -2,6 +2,7 @@
 
 #include "common/Gbk.h"
 
+#include <QBitArray>
 #include <QElapsedTimer>
 
 namespace NumberStatistics {
@@ -109,15 +110,15 @@ private:
     qsizetype m_from = 0;
 };
 
-// Fills result.unique with first occurrences and marks repeats; the repeats listed.
-qint64 findRepeats(QStringView list, Result& result, QList<char>& repeated, Reporter& reporter)
+// Fills result.unique with first occurrences and marks in listed those that repeat and are
+// long enough to be listed as repeated; how many are.
+qint64 findRepeats(QStringView list, Result& result, QBitArray& listed, Reporter& reporter)
 {
     // Each number goes into the unique list and leaves it again when the set already holds it.
     LineList& unique = result.unique;
     unique.reserve(result.total, list.size());
     LineSet seen(result.total, true);
     LookAhead ahead(list, seen);
-    repeated.reserve(result.total);
     qint64 repeatedCount = 0;
     qint64 checked = 0;
     QStringView number;
@@ -125,15 +126,13 @@ qint64 findRepeats(QStringView list, Result& result, QList<char>& repeated, Repo
         const qsizetype last = unique.size();
         unique.append(number);
         qsizetype entry = last;
-        if (seen.insert(unique, last, &entry)) {
-            repeated.append(0);
-        } else {
+        const LineSet::Seen found = seen.insert(unique, last, &entry);
+        if (found != LineSet::New)
             unique.truncate(last);
-            if (repeated.at(entry) == 0) {
-                // Short repeats are dropped from the unique list but never listed as repeated.
-                repeated[entry] = longerThanFourBytes(number) ? 1 : 2;
-                repeatedCount += repeated.at(entry) == 1;
-            }
+        // Short repeats are dropped from the unique list but never listed as repeated.
+        if (found == LineSet::FirstRepeat && longerThanFourBytes(number)) {
+            listed.setBit(entry);
+            ++repeatedCount;
         }
         ++checked;
         if (!reporter.tick(checked, {Stage::Checking, result.total, checked, repeatedCount})) {
@@ -178,15 +177,15 @@ Result count(QStringView list, const ProgressSink& progress, const std::atomic<b
     if (result.cancelled)
         return result;
     reporter.report({Stage::Checking, result.total, 0, 0});
-    QList<char> repeated; // per unique entry: 1 once it repeats and is listed as repeated
-    const qint64 repeatedCount = findRepeats(list, result, repeated, reporter);
+    QBitArray listed(result.total);
+    const qint64 repeatedCount = findRepeats(list, result, listed, reporter);
     if (result.cancelled) {
         result.unique.clear();
         return result;
     }
     result.repeated.reserve(repeatedCount, 0);
     for (qsizetype k = 0; k < result.unique.size(); ++k) {
-        if (repeated.at(k) == 1)
+        if (listed.testBit(k))
             result.repeated.appendFrom(result.unique, k);
     }
     reporter.report({Stage::Done, result.total, result.total, repeatedCount});

@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUrl>
@@ -51,15 +50,6 @@ CStatisticsWindow::CStatisticsWindow(Variant variant, const PageContext& context
 
 CStatisticsWindow::~CStatisticsWindow() = default;
 
-QListView* CStatisticsWindow::addList(const QString& name, NumberListModel* model, const Controls::Box& box)
-{
-    auto* view = Controls::make<QListView>(this, name, box);
-    view->setModel(model);
-    view->setUniformItemSizes(true);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    return view;
-}
-
 void CStatisticsWindow::buildRecordEdits()
 {
     Controls::label(this, QStringLiteral("accountCaption"), QStringLiteral("用户名:"), {7, 8, 30, 9});
@@ -82,12 +72,12 @@ void CStatisticsWindow::buildLists()
     m_uniqueLabel =
         Controls::label(this, QStringLiteral("uniqueLabel"),
                         listOnly ? QStringLiteral("号码:") : QStringLiteral("不重复号码:"), {7, 77, 125, 9});
-    addList(QStringLiteral("uniqueList"), m_unique, {7, 87, listOnly ? 260.0 : 127.0, 150});
+    Controls::longList(this, QStringLiteral("uniqueList"), {7, 87, listOnly ? 260.0 : 127.0, 150}, m_unique);
     if (!listOnly) {
         m_repeated = new NumberListModel(this);
         m_repeatedLabel = Controls::label(this, QStringLiteral("repeatedLabel"), QStringLiteral("重复号码:"),
                                           {140, 77, 127, 9});
-        addList(QStringLiteral("repeatedList"), m_repeated, {140, 87, 127, 150});
+        Controls::longList(this, QStringLiteral("repeatedList"), {140, 87, 127, 150}, m_repeated);
     }
     m_totalLabel =
         Controls::label(this, QStringLiteral("totalLabel"), QStringLiteral("统计数量:"), {7, 241, 125, 9});

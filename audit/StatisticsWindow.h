@@ -11,7 +11,6 @@
 
 class QLabel;
 class QLineEdit;
-class QListView;
 class QPlainTextEdit;
 class QPushButton;
 class NumberListModel;
@@ -69,7 +68,6 @@ protected:
 private:
     void buildRecordEdits();
     void buildLists();
-    QListView* addList(const QString& name, NumberListModel* model, const Controls::Box& box);
     void showProgress(const NumberStatistics::Progress& progress);
     void showResult(const StatisticsOutcome& outcome);
     void saveDone(QPushButton* button, const LogSave& save);

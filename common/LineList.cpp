@@ -1,6 +1,11 @@
 #include "common/LineList.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 #include <type_traits>
 
 namespace {
@@ -38,6 +43,7 @@ quint32 hashOf(QByteArrayView bytes, bool wide)
 // A text of 1 to 17 ASCII digits as one number that also holds its length (leading zeros
 // count): the top bit tags it, 5 bits hold the length and 57 the value. 0 for other texts.
 constexpr quint64 kDigitsTag = 1ULL << 63;
+constexpr quint64 kRepeatedMark = 1ULL << 63;
 template <typename Char> quint64 digitsKey(const Char* text, qsizetype size)
 {
     if (size == 0 || size > 17)
@@ -51,6 +57,43 @@ template <typename Char> quint64 digitsKey(const Char* text, qsizetype size)
     }
     return kDigitsTag | quint64(size) << 57 | value;
 }
+
+constexpr std::size_t kHugePage = 2 << 20;
+
+} // namespace
+
+void LineSet::Release::operator()(quint64* table) const
+{
+    if (mapped > 0)
+        munmap(base, mapped);
+    else
+        std::free(table);
+}
+
+// A zeroed table. A big one is mapped, so it comes zeroed, and asks for huge pages: its reads
+// go all over it, and with small pages nearly every read would first wait for the page tables.
+LineSet::Table LineSet::zeroedTable(quint64 words)
+{
+    const std::size_t bytes = std::size_t(words) * sizeof(quint64);
+    if (bytes < kHugePage) {
+        auto* table = static_cast<quint64*>(std::calloc(words, sizeof(quint64)));
+        if (!table)
+            throw std::bad_alloc();
+        return Table(table, Release{nullptr, 0});
+    }
+    // A huge page more, so that the table can start on one.
+    const std::size_t mapped = bytes + kHugePage;
+    void* base = mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+        throw std::bad_alloc();
+    const std::uintptr_t start = (reinterpret_cast<std::uintptr_t>(base) + kHugePage - 1) & ~(kHugePage - 1);
+#ifdef MADV_HUGEPAGE
+    madvise(reinterpret_cast<void*>(start), bytes, MADV_HUGEPAGE);
+#endif
+    return Table(reinterpret_cast<quint64*>(start), Release{base, mapped});
+}
+
+namespace {
 
 bool asciiView(QStringView text)
 {
@@ -191,6 +234,9 @@ bool LineList::operator==(const LineList& other) const
 {
     if (size() != other.size())
         return false;
+    // Qt compares two empty offset lists with memcmp, even when one has no buffer at all.
+    if (isEmpty())
+        return true;
     if (m_bytes == other.m_bytes && m_starts == other.m_starts)
         return true;
     for (qsizetype k = 0; k < size(); ++k) {
@@ -208,14 +254,12 @@ LineList LineList::adopt(QByteArray bytes, QList<qint64> starts)
     return list;
 }
 
-LineSet::LineSet(qsizetype expected, bool positions)
+LineSet::LineSet(qsizetype expected, bool positions) : m_stride(positions ? 2 : 1)
 {
     quint64 capacity = 16;
     while (capacity < quint64(expected) + quint64(expected) / 2)
         capacity <<= 1;
-    m_slots.reset(new quint64[capacity]());
-    if (positions)
-        m_positions.reset(new quint32[capacity]);
+    m_slots = zeroedTable(capacity * m_stride);
     m_mask = capacity - 1;
 }
 
@@ -230,16 +274,16 @@ void LineSet::prefetch(const LineList& list, qsizetype k) const
 {
     const QByteArrayView text = list.raw(k);
     if (const quint64 key = list.isWide(k) ? 0 : digitsKey(text.data(), text.size()))
-        __builtin_prefetch(&m_slots[home(key)]);
+        __builtin_prefetch(&m_slots[home(key) * m_stride]);
 }
 
 void LineSet::prefetch(QStringView text) const
 {
     if (const quint64 key = digitsKey(text.utf16(), text.size()))
-        __builtin_prefetch(&m_slots[home(key)]);
+        __builtin_prefetch(&m_slots[home(key) * m_stride]);
 }
 
-bool LineSet::insert(const LineList& list, qsizetype k, qsizetype* first)
+LineSet::Seen LineSet::insert(const LineList& list, qsizetype k, qsizetype* first)
 {
     const QByteArrayView text = list.raw(k);
     quint64 key = list.isWide(k) ? 0 : digitsKey(text.data(), text.size());
@@ -248,43 +292,43 @@ bool LineSet::insert(const LineList& list, qsizetype k, qsizetype* first)
         key = quint64(hashOf(text, list.isWide(k)) & 0x7FFFFFFF) << 32 | quint32(k + 1);
     const bool digits = key & kDigitsTag;
     for (quint64 i = home(key);; i = (i + 1) & m_mask) {
-        const quint64 slot = m_slots[i];
-        if (slot == 0) {
-            m_slots[i] = key;
-            if (m_positions)
-                m_positions[i] = quint32(k);
+        quint64* slot = &m_slots[i * m_stride];
+        if (*slot == 0) {
+            slot[0] = key;
+            if (m_stride == 2)
+                slot[1] = quint64(k);
             if (++m_used > qsizetype((m_mask + 1) / 4 * 3))
                 grow();
-            return true;
+            return New;
         }
         const bool same =
-            digits ? slot == key
-                   : (slot >> 32) == (key >> 32) && list.sameText(qsizetype(quint32(slot)) - 1, list, k);
-        if (same) {
-            if (first)
-                *first = m_positions ? m_positions[i] : -1;
-            return false;
-        }
+            digits ? *slot == key
+                   : (*slot >> 32) == (key >> 32) && list.sameText(qsizetype(quint32(*slot)) - 1, list, k);
+        if (!same)
+            continue;
+        if (m_stride == 1)
+            return Repeat;
+        if (first)
+            *first = qsizetype(slot[1] & ~kRepeatedMark);
+        const bool before = slot[1] & kRepeatedMark;
+        slot[1] |= kRepeatedMark;
+        return before ? Repeat : FirstRepeat;
     }
 }
 
 void LineSet::grow()
 {
     const quint64 oldCapacity = m_mask + 1;
-    std::unique_ptr<quint64[]> oldSlots = std::move(m_slots);
-    std::unique_ptr<quint32[]> positions = std::move(m_positions);
-    m_slots.reset(new quint64[oldCapacity * 2]());
-    if (positions)
-        m_positions.reset(new quint32[oldCapacity * 2]);
+    const Table oldSlots = std::move(m_slots);
+    m_slots = zeroedTable(oldCapacity * 2 * m_stride);
     m_mask = oldCapacity * 2 - 1;
     for (quint64 i = 0; i < oldCapacity; ++i) {
-        if (oldSlots[i] == 0)
+        const quint64* old = &oldSlots[i * m_stride];
+        if (*old == 0)
             continue;
-        quint64 at = home(oldSlots[i]);
-        while (m_slots[at] != 0)
+        quint64 at = home(*old);
+        while (m_slots[at * m_stride] != 0)
             at = (at + 1) & m_mask;
-        m_slots[at] = oldSlots[i];
-        if (positions)
-            m_positions[at] = positions[i];
+        std::copy(old, old + m_stride, &m_slots[at * m_stride]);
     }
 }

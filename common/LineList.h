@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <memory>
 
 // A list of short texts, numbers nearly always, kept in one buffer: an ASCII text as its bytes,
@@ -61,14 +62,19 @@ class LineSet
 {
 public:
     // Room for that many distinct entries before the table grows. With positions, insert()
-    // also tells which earlier entry was the same.
+    // also tells which earlier entry was the same and whether it had been repeated before.
     LineSet(qsizetype expected, bool positions);
     ~LineSet();
 
+    enum Seen
+    {
+        New,         // no equal entry was inserted before
+        Repeat,      // one was
+        FirstRepeat, // one was, and repeats for the first time (told only when positions are kept)
+    };
     // Inserts entry k of list, which must hold every entry inserted before at its position.
-    // True when no equal entry was inserted before; otherwise *first, when asked for, is the
-    // position of that entry.
-    bool insert(const LineList& list, qsizetype k, qsizetype* first = nullptr);
+    // For a repeat *first, when asked for, is the position of the equal entry inserted first.
+    Seen insert(const LineList& list, qsizetype k, qsizetype* first = nullptr);
     // Inserting means waiting for memory: a loop that names the entries it will insert a few
     // steps ahead finds their slots in the cache. Only numbers are looked up ahead.
     void prefetch(const LineList& list, qsizetype k) const;
@@ -78,8 +84,18 @@ private:
     void grow();
     quint64 home(quint64 slot) const;
 
-    std::unique_ptr<quint64[]> m_slots;
-    std::unique_ptr<quint32[]> m_positions;
+    // A slot is its key, followed by the entry's position when positions are kept: both come
+    // with one read from memory. The position's top bit marks an entry that was repeated.
+    struct Release
+    {
+        void* base;
+        std::size_t mapped; // 0: allocated, not mapped
+        void operator()(quint64* table) const;
+    };
+    using Table = std::unique_ptr<quint64[], Release>;
+    static Table zeroedTable(quint64 words);
+    const quint64 m_stride;
+    Table m_slots;
     quint64 m_mask = 0;
     qsizetype m_used = 0;
 };

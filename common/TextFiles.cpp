@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringEncoder>
 
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -23,6 +24,26 @@ bool appendLines(const QString& path, const LineList& lines, QFile::Permissions 
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Append, permissions) &&
            writeGbkLines(file, lines, encoded) && file.flush();
+}
+
+// Copies the ASCII lines from k on, each with CR LF, into one stretch of bytes; where they end.
+qsizetype appendAsciiRun(const LineList& lines, qsizetype k, qsizetype to, QByteArray& bytes)
+{
+    qsizetype end = k;
+    qsizetype size = 0;
+    for (; end < to && !lines.isWide(end); ++end)
+        size += lines.raw(end).size() + 2;
+    const qsizetype at = bytes.size();
+    bytes.resize(at + size);
+    char* out = bytes.data() + at;
+    for (; k < end; ++k) {
+        const QByteArrayView line = lines.raw(k);
+        std::memcpy(out, line.data(), std::size_t(line.size()));
+        out += line.size();
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    return end;
 }
 
 } // namespace
@@ -53,14 +74,13 @@ QByteArray gbkLines(const LineList& lines, qsizetype from, qsizetype to, bool* e
     // its CR LF, so nothing of it waits in the encoder's state.
     std::optional<QStringEncoder> gbk;
     for (qsizetype k = from; k < to; ++k) {
-        if (lines.isWide(k)) {
-            if (!gbk)
-                gbk.emplace("GBK");
-            bytes.append(gbk->encode(lines.at(k) + QStringLiteral("\r\n")));
+        if (!lines.isWide(k)) {
+            k = appendAsciiRun(lines, k, to, bytes) - 1;
             continue;
         }
-        bytes.append(lines.raw(k));
-        bytes.append("\r\n", 2);
+        if (!gbk)
+            gbk.emplace("GBK");
+        bytes.append(gbk->encode(lines.at(k) + QStringLiteral("\r\n")));
     }
     if (encoded)
         *encoded = !gbk || !gbk->hasError();

@@ -16,7 +16,7 @@ LineList removeDuplicates(const LineList& entries, const std::function<void(qsiz
             progress(k);
         if (k + kLookAhead < entries.size())
             seen.prefetch(entries, k + kLookAhead);
-        if (seen.insert(entries, k))
+        if (seen.insert(entries, k) == LineSet::New)
             kept.appendFrom(entries, k);
     }
     if (progress)

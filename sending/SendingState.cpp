@@ -9,6 +9,7 @@
 #include "sending/NumberRules.h"
 #include "sending/SubmissionRun.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace {
@@ -17,6 +18,7 @@ const QString kListLimit = QStringLiteral("提示: 最多一次发送3万条短�
 const QString kRunning = QStringLiteral("提示: 短信正在提交,请等待本次提交完成!");
 const QString kListBusy = QStringLiteral("提示: 正在导入或过滤号码,请稍候再操作号码列表!");
 const QString kNoneSelected = QStringLiteral("请选择一条,在双击鼠标删除!");
+constexpr qint64 kFilteredEveryMs = 50;
 
 // The editor holds LF line ends; the service counts and stores CR LF, as typed on Windows.
 QString withCrLf(QString text)
@@ -227,7 +229,13 @@ QString SendingState::startDedupe()
     DedupeIdle = 0;
     m_dedupeWorker->start(
         [this, entries = m_numbers->lines()](const Worker::Run& job) -> std::function<void()> {
-            LineList unique = removeDuplicates(entries, [this, &job](qsizetype walked) {
+            // The counter changes a few times a second; more would only keep the window repainting.
+            QElapsedTimer shown;
+            shown.start();
+            LineList unique = removeDuplicates(entries, [this, &job, &shown](qsizetype walked) {
+                if (shown.elapsed() < kFilteredEveryMs)
+                    return;
+                shown.restart();
                 job.deliver([this, walked] { showFiltered(walked); });
             });
             return [this, unique = std::move(unique)] { finishDedupe(unique); };
