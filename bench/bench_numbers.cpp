@@ -46,7 +46,8 @@ struct Child
     bool ok = false;
 };
 
-// Runs a program to its end with standard output in a file (or inherited), as wait4 sees it.
+// Runs a program to its end with standard output in a file (or inherited) and standard error
+// discarded with it, as wait4 sees it.
 Child runChild(const QStringList& arguments, const QString& output = {})
 {
     std::vector<QByteArray> storage;
@@ -62,8 +63,10 @@ Child runChild(const QStringList& arguments, const QString& output = {})
     clock.start();
     const pid_t pid = fork();
     if (pid == 0) {
-        if (!output.isEmpty())
+        if (!output.isEmpty()) {
             dup2(open(out.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+            dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);
+        }
         execvp(argv[0], argv.data());
         _exit(127);
     }
@@ -126,7 +129,11 @@ void benchDedupe(const QString& folder, const QString& command, qsizetype count)
     writeFile(input, halfRepeated(count, "\r\n"));
     const QString ours = folder + QStringLiteral("/ours.txt"), theirs = folder + QStringLiteral("/awk.txt");
     const int rounds = 2;
-    const Child numbers = best([&] { return runChild({command, "dedupe", input, "-o", ours}); }, rounds);
+    const Child numbers = best(
+        [&] {
+            return runChild({command, "dedupe", input, "-o", ours}, "/dev/null");
+        },
+        rounds);
     const Child awk = best([&] { return runChild({"awk", "!seen[$0]++", input}, theirs); }, rounds);
     const bool same = numbers.ok && awk.ok && readFile(ours) == readFile(theirs);
     std::printf("kavrel-numbers dedupe, %lld numbers (half repeated): %.2f s, %ld MB; awk %.2f s, %ld MB; "

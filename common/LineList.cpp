@@ -165,12 +165,6 @@ void LineList::append(QStringView text)
     m_bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
 }
 
-void LineList::appendAscii(QByteArrayView ascii)
-{
-    m_starts.append(qint64(m_bytes.size()) << 1);
-    m_bytes.append(ascii);
-}
-
 void LineList::appendFrom(const LineList& other, qsizetype k)
 {
     m_starts.append(qint64(m_bytes.size()) << 1 | (other.isWide(k) ? 1 : 0));

@@ -30,8 +30,6 @@ public:
     qsizetype byteSize() const { return m_bytes.size(); }
 
     void append(QStringView text);
-    // Bytes the caller knows to be ASCII.
-    void appendAscii(QByteArrayView ascii);
     void appendFrom(const LineList& other, qsizetype k);
     void append(const LineList& other);
     void removeAt(qsizetype k);
