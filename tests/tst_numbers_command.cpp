@@ -115,8 +115,6 @@ void TestNumbersCommand::command_data()
                                    << QByteArray() << "-o 不能用于 count";
     QTest::newRow("extra argument") << QStringList{"count", "in.txt", "more"} << QByteArray() << 1
                                     << QByteArray() << "多余的参数: more";
-    QTest::newRow("unknown option") << QStringList{"count", "in.txt", "--fast"} << QByteArray() << 1
-                                    << QByteArray() << "--help";
 }
 
 void TestNumbersCommand::command()
