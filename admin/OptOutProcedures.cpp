@@ -102,7 +102,7 @@ Result importFile(DbGateway& gateway, const SessionUser& session, const QString&
         return {read.message, {}, {}};
     QString problem;
     qsizetype skipped = 0;
-    const std::optional<QStringList> numbers = checkedLines(read.numbers, &problem, &skipped);
+    const std::optional<QStringList> numbers = checkedLines(read.numbers.toStringList(), &problem, &skipped);
     if (!numbers)
         return {problem + QStringLiteral("\n文件 %1 中的号码都没有导入!").arg(shown(path)), {}, {}};
     qint64 added = 0;

@@ -136,13 +136,11 @@ void CMainDlg::buildArtTexts()
 
 void CMainDlg::buildComposition()
 {
-    m_numberList = Controls::make<QListView>(this, QStringLiteral("numberList"), {101, 104, 107, 262});
+    m_numberList =
+        Controls::longList(this, QStringLiteral("numberList"), {101, 104, 107, 262}, m_state->numbers());
     // Lists take no name from a label: the list is read by its heading.
     m_numberList->setAccessibleName(ArtTexts::kNumberList.string());
     m_headings[0]->setBuddy(m_numberList);
-    m_numberList->setModel(m_state->numbers());
-    m_numberList->setUniformItemSizes(true);
-    m_numberList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_numberList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_messageEdit = Controls::make<QPlainTextEdit>(this, QStringLiteral("messageEdit"), {218, 105, 220, 63});
     // Tab leaves the editor, so that a keyboard user can reach the buttons.

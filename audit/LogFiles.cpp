@@ -66,12 +66,12 @@ QString logFilePath(const QString& dir, LogKind kind, const QString& account, co
 }
 
 LogSave saveLogList(const QString& dir, LogKind kind, const QString& account, const QString& content,
-                    const QStringList& entries, const QDateTime& when)
+                    const LineList& entries, const QDateTime& when)
 {
     LogSave save;
     save.path = logFilePath(dir, kind, account, when);
-    QStringList lines;
-    lines.reserve(entries.size() + 1);
+    LineList lines;
+    lines.reserve(entries.size() + 1, entries.byteSize() + content.size() * 2);
     lines.append(withCrLf(content));
     lines.append(entries);
     save.ok = makePrivateFolder(dir, kLogFolder) && appendPrivateLines(save.path, lines);

@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <QString>
-#include <QStringList>
 
 enum class LogKind
 {
@@ -27,4 +26,4 @@ struct LogSave
 // Writes the content as the first line, then one line per entry, appending when the file
 // already exists. The LOG folder is created when missing.
 LogSave saveLogList(const QString& dir, LogKind kind, const QString& account, const QString& content,
-                    const QStringList& entries, const QDateTime& when);
+                    const LineList& entries, const QDateTime& when);

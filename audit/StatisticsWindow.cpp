@@ -1,6 +1,7 @@
 #include "audit/StatisticsWindow.h"
 
 #include "common/Worker.h"
+#include "sending/NumberListModel.h"
 #include "skin/DialogUnits.h"
 #include "widgets/Accessible.h"
 #include "widgets/Controls.h"
@@ -10,11 +11,10 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStringListModel>
 #include <QUrl>
 
 namespace {
@@ -53,17 +53,14 @@ CStatisticsWindow::CStatisticsWindow(Variant variant, const PageContext& context
 
 CStatisticsWindow::~CStatisticsWindow() = default;
 
-QListView* CStatisticsWindow::addList(const QString& name, QStringListModel* model, const Controls::Box& box,
+QListView* CStatisticsWindow::addList(const QString& name, QAbstractItemModel* model, const Controls::Box& box,
                                       QLabel* caption)
 {
-    auto* view = Controls::make<QListView>(this, name, box);
+    QListView* view = Controls::longList(this, name, box, model);
     // Lists take no name from a label; this one is read by the caption above it, without the
     // count that the caption gains later.
     view->setAccessibleName(caption->text());
     caption->setBuddy(view);
-    view->setModel(model);
-    view->setUniformItemSizes(true);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     return view;
 }
 
@@ -90,14 +87,14 @@ void CStatisticsWindow::buildRecordEdits()
 
 void CStatisticsWindow::buildLists()
 {
-    m_unique = new QStringListModel(this);
+    m_unique = new NumberListModel(this);
     const bool listOnly = m_variant == Variant::StatsList;
     m_uniqueLabel =
         Controls::label(this, QStringLiteral("uniqueLabel"),
                         listOnly ? QStringLiteral("号码:") : QStringLiteral("不重复号码:"), {7, 77, 125, 9});
     addList(QStringLiteral("uniqueList"), m_unique, {7, 87, listOnly ? 260.0 : 127.0, 150}, m_uniqueLabel);
     if (!listOnly) {
-        m_repeated = new QStringListModel(this);
+        m_repeated = new NumberListModel(this);
         m_repeatedLabel = Controls::label(this, QStringLiteral("repeatedLabel"), QStringLiteral("重复号码:"),
                                           {140, 77, 127, 9});
         addList(QStringLiteral("repeatedList"), m_repeated, {140, 87, 127, 150}, m_repeatedLabel);
@@ -111,9 +108,9 @@ void CStatisticsWindow::startStatistics()
     if (m_run->isRunning())
         return;
     m_countButton->setEnabled(false);
-    m_unique->setStringList({});
+    m_unique->clear();
     if (m_repeated)
-        m_repeated->setStringList({});
+        m_repeated->clear();
     m_run->start(m_variant == Variant::Audit ? StatisticsRun::Source::Waiting
                                              : StatisticsRun::Source::Audited,
                  m_variant == Variant::StatsList ? StatisticsRun::Mode::ListOnly : StatisticsRun::Mode::Count,
@@ -139,9 +136,9 @@ void CStatisticsWindow::showResult(const StatisticsOutcome& outcome)
         const NumberStatistics::Result& result = outcome.result;
         if (result.total > 0)
             m_totalLabel->setText(QStringLiteral("统计数量:%1条").arg(result.total));
-        m_unique->setStringList(result.unique);
+        m_unique->replaceAll(result.unique);
         if (m_repeated) {
-            m_repeated->setStringList(result.repeated);
+            m_repeated->replaceAll(result.repeated);
             if (!result.repeated.isEmpty())
                 m_repeatedLabel->setText(QStringLiteral("重复号码:%1条").arg(result.repeated.size()));
             m_uniqueLabel->setText(QStringLiteral("不重复号码:%1条").arg(result.unique.size()));
@@ -168,13 +165,13 @@ void CStatisticsWindow::addLogSaveButtons()
             [this] { saveList(LogKind::Repeated, m_saveRepeated, m_repeated); });
 }
 
-void CStatisticsWindow::saveList(LogKind kind, QPushButton* button, QStringListModel* list)
+void CStatisticsWindow::saveList(LogKind kind, QPushButton* button, NumberListModel* list)
 {
     button->setEnabled(false);
     const QString folder = m_context.startFolder;
     const QString account = m_account->text();
     const QString content = m_content->toPlainText();
-    const QStringList entries = list->stringList();
+    const LineList entries = list->lines();
     const QDateTime when = QDateTime::currentDateTime();
     Worker*& worker = m_saves[button];
     if (!worker)

@@ -11,10 +11,9 @@
 
 class QLabel;
 class QLineEdit;
-class QListView;
 class QPlainTextEdit;
 class QPushButton;
-class QStringListModel;
+class NumberListModel;
 class Worker;
 
 // What the audit window and the two statistics windows share: the record's three edits, the
@@ -45,7 +44,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // A run has ended with its result shown.
     virtual void statisticsFinished(const StatisticsOutcome&) {}
-    void saveList(LogKind kind, QPushButton* button, QStringListModel* list);
+    void saveList(LogKind kind, QPushButton* button, NumberListModel* list);
     // The "[N]" and "[Y]" log saves of the audit and audit-statistics windows.
     void addLogSaveButtons();
 
@@ -58,8 +57,8 @@ protected:
     QLabel* m_uniqueLabel = nullptr;
     QLabel* m_repeatedLabel = nullptr;
     QLabel* m_totalLabel = nullptr;
-    QStringListModel* m_unique = nullptr;
-    QStringListModel* m_repeated = nullptr;
+    NumberListModel* m_unique = nullptr;
+    NumberListModel* m_repeated = nullptr;
     QPushButton* m_countButton = nullptr;
     QPushButton* m_saveUnique = nullptr;
     QPushButton* m_saveRepeated = nullptr;
@@ -70,7 +69,7 @@ private:
     void buildRecordEdits();
     void buildLists();
     // caption is the list's label above it.
-    QListView* addList(const QString& name, QStringListModel* model, const Controls::Box& box,
+    QListView* addList(const QString& name, QAbstractItemModel* model, const Controls::Box& box,
                        QLabel* caption);
     void showProgress(const NumberStatistics::Progress& progress);
     void showResult(const StatisticsOutcome& outcome);

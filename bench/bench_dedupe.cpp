@@ -35,7 +35,7 @@ template <typename Function> double bestMilliseconds(int runs, Function function
     for (int run = 0; run < runs; ++run) {
         QElapsedTimer timer;
         timer.start();
-        const QStringList kept = function();
+        const auto kept = function();
         best = std::min(best, timer.nsecsElapsed() / 1e6);
         if (kept.isEmpty())
             std::puts("unexpected empty result");
@@ -47,13 +47,14 @@ template <typename Function> double bestMilliseconds(int runs, Function function
 
 int main()
 {
-    const QStringList large = halfRepeated(100000);
+    const LineList large = halfRepeated(100000);
     const double linear = bestMilliseconds(7, [&] { return removeDuplicates(large); });
     std::printf("removeDuplicates, %lld numbers (half repeated): %.2f ms (best of 7)\n",
                 static_cast<long long>(large.size()), linear);
 
     const QStringList small = halfRepeated(10000);
-    const double smallLinear = bestMilliseconds(7, [&] { return removeDuplicates(small); });
+    const LineList compact = small;
+    const double smallLinear = bestMilliseconds(7, [&] { return removeDuplicates(compact); });
     const double pairwise = bestMilliseconds(3, [&] { return removeDuplicatesPairwise(small); });
     std::printf("%lld numbers: pairwise %.2f ms, linear %.3f ms, ratio %.0fx\n",
                 static_cast<long long>(small.size()), pairwise, smallLinear, pairwise / smallLinear);

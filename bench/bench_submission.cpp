@@ -36,7 +36,7 @@ void measure(const QString& name, const QString& address, const QString& folder)
     const QString text(200, QLatin1Char('m'));
     request.parts = cutParts(text, messageCount(messageCharacterCount(text)));
     for (int i = 0; i < 30000; ++i)
-        request.numbers << QString::number(13800000000LL + i);
+        request.numbers.append(QString::number(13800000000LL + i));
 
     double best = 1e18;
     for (int round = 0; round < 3; ++round) {

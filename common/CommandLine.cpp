@@ -86,12 +86,16 @@ QString missingDisplay(const QStringList& arguments, const QProcessEnvironment& 
     return QStringLiteral("找不到图形显示: DISPLAY 和 WAYLAND_DISPLAY 都没有设置。");
 }
 
-std::optional<Answer> answer(QCommandLineParser& parser, const QStringList& arguments, const QString& program,
-                             const QString& version)
+Answer usageError(const QString& program, const QString& problem)
 {
-    const QString tryHelp = QStringLiteral("请用 %1 --help 查看用法。\n").arg(program);
+    return Answer{1, QStringLiteral("%1: %2\n请用 %1 --help 查看用法。\n").arg(program, problem), true};
+}
+
+std::optional<Answer> answer(QCommandLineParser& parser, const QStringList& arguments, const QString& program,
+                             const QString& version, qsizetype positionals)
+{
     if (!parser.parse(arguments))
-        return Answer{1, QStringLiteral("%1: %2\n%3").arg(program, parser.errorText(), tryHelp), true};
+        return usageError(program, parser.errorText());
     if (parser.isSet(QStringLiteral("version")))
         return Answer{0, QStringLiteral("%1 %2\n").arg(program, version), false};
     if (parser.isSet(QStringLiteral("help"))) {
@@ -106,9 +110,9 @@ std::optional<Answer> answer(QCommandLineParser& parser, const QStringList& argu
         }
         return Answer{0, help, false};
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        const QString stray = parser.positionalArguments().join(QLatin1Char(' '));
-        return Answer{1, QStringLiteral("%1: 多余的参数: %2\n%3").arg(program, stray, tryHelp), true};
+    if (parser.positionalArguments().size() > positionals) {
+        const QString stray = parser.positionalArguments().mid(positionals).join(QLatin1Char(' '));
+        return usageError(program, QStringLiteral("多余的参数: %1").arg(stray));
     }
     return std::nullopt;
 }

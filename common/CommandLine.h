@@ -30,11 +30,13 @@ struct Answer
     bool isError = false; // for standard error, else standard output
 };
 
-// Parses the arguments and answers --help, --version, unknown options and stray arguments.
-// Nothing when the program is to go on. Qt's parts of the texts are Chinese once Qt's
-// translations are installed.
+// Parses the arguments and answers --help, --version, unknown options and stray arguments (more
+// than the program's positional arguments). Nothing when the program is to go on. Qt's parts of
+// the texts are Chinese once Qt's translations are installed.
 std::optional<Answer> answer(QCommandLineParser& parser, const QStringList& arguments, const QString& program,
-                             const QString& version);
+                             const QString& version, qsizetype positionals = 0);
+// "program: problem" and where to find the usage, for standard error with exit status 1.
+Answer usageError(const QString& program, const QString& problem);
 void print(const Answer& answer);
 
 } // namespace CommandLine

@@ -1,14 +1,23 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "common/LineList.h"
 
-// Files the client writes (exports, logs) are GBK with CR LF after every line, appended in one
-// write and created when missing.
+#include <QString>
+
+class QIODevice;
+
+// Files the client writes (exports, logs) are GBK with CR LF after every line, appended and
+// created when missing.
 
 // Appends the GBK text plus CR LF in one write.
 bool AppendLogLine(const QString& path, const QString& text);
-// The same bytes as AppendLogLine for every line, with a single open.
-bool appendLogLines(const QString& path, const QStringList& lines);
+// The same bytes as AppendLogLine for every line, with a single open. *encoded, when given,
+// turns false when a character GBK cannot hold was written as '?'.
+bool appendLogLines(const QString& path, const LineList& lines, bool* encoded = nullptr);
 // The same bytes; a file it creates is for its owner only (logs naming accounts and numbers).
-bool appendPrivateLines(const QString& path, const QStringList& lines);
+bool appendPrivateLines(const QString& path, const LineList& lines);
+
+// The GBK bytes of lines [from, to), each followed by CR LF: what encoding them joined gives.
+QByteArray gbkLines(const LineList& lines, qsizetype from, qsizetype to, bool* encoded = nullptr);
+// Writes every line that way, a few megabytes per write.
+bool writeGbkLines(QIODevice& device, const LineList& lines, bool* encoded = nullptr);

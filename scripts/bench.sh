@@ -8,6 +8,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root/build/bench"
 ./bench_dedupe
 ./bench_import
+./bench_numbers
 ./bench_window
 ./bench_outline
 "$root/scripts/with-postgres.sh" ./bench_submission

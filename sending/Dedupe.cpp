@@ -1,27 +1,23 @@
 #include "sending/Dedupe.h"
 
-#include <QSet>
-#include <QStringView>
-
 namespace {
 constexpr qsizetype kProgressStep = 4096;
-}
+constexpr qsizetype kLookAhead = 16;
+} // namespace
 
-QStringList removeDuplicates(const QStringList& entries,
-                             const std::function<void(qsizetype walked)>& progress)
+LineList removeDuplicates(const LineList& entries, const std::function<void(qsizetype walked)>& progress)
 {
-    // Views into entries avoid copying or ref-counting every string while hashing.
-    QSet<QStringView> seen;
-    seen.reserve(entries.size());
-    QStringList kept;
-    kept.reserve(entries.size());
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (progress && i > 0 && i % kProgressStep == 0)
-            progress(i);
-        const qsizetype before = seen.size();
-        seen.insert(QStringView(entries.at(i)));
-        if (seen.size() != before)
-            kept.append(entries.at(i));
+    LineSet seen(entries.size(), false);
+    LineList kept;
+    // Room for every entry: pages never written cost no memory.
+    kept.reserve(entries.size(), entries.byteSize());
+    for (qsizetype k = 0; k < entries.size(); ++k) {
+        if (progress && k > 0 && k % kProgressStep == 0)
+            progress(k);
+        if (k + kLookAhead < entries.size())
+            seen.prefetch(entries, k + kLookAhead);
+        if (seen.insert(entries, k) == LineSet::New)
+            kept.appendFrom(entries, k);
     }
     if (progress)
         progress(entries.size());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/LineList.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -7,8 +9,8 @@
 // Keeps the first occurrence of every distinct entry (exact, case-sensitive) in the original
 // order. progress is called every few thousand entries and once at the end with the number of
 // entries walked so far.
-QStringList removeDuplicates(const QStringList& entries,
-                             const std::function<void(qsizetype walked)>& progress = {});
+LineList removeDuplicates(const LineList& entries,
+                          const std::function<void(qsizetype walked)>& progress = {});
 
 // The former quadratic algorithm, kept only as the baseline of the dedupe benchmark.
 QStringList removeDuplicatesPairwise(const QStringList& entries);

@@ -1,33 +1,18 @@
 #include "sending/NumberFile.h"
 
-#include "common/Gbk.h"
+#include "common/TextFiles.h"
+#include "sending/NumberReader.h"
 #include "sending/TextFile.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace {
 
-constexpr qint64 kMaxFileBytes = 256LL * 1024 * 1024;
 constexpr qsizetype kMaxFileLines = 5'000'000;
-constexpr qsizetype kMinKeptBytes = 6;
 
 QString shownPath(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// Length in GBK bytes: one per ASCII character, two for any other. Stops as soon as the answer
-// is known.
-bool longEnough(const QString& line)
-{
-    qsizetype bytes = 0;
-    for (QChar c : line) {
-        bytes += c.unicode() < 0x80 ? 1 : 2;
-        if (bytes >= kMinKeptBytes)
-            return true;
-    }
-    return false;
 }
 
 NumberFileRead refused(const QString& message)
@@ -39,52 +24,52 @@ NumberFileRead refused(const QString& message)
 
 } // namespace
 
-NumberFileRead parseNumberFile(const QByteArray& bytes, const QString& path)
+QString numberFileRefusal(const QByteArray& bytes, const QString& path)
 {
     if (bytes.count('\n') > kMaxFileLines)
-        return refused(QStringLiteral("提示: 文件过大(超过500万行),请分开导入!"));
+        return QStringLiteral("提示: 文件过大(超过500万行),请分开导入!");
     if (bytes.isEmpty())
-        return refused(QStringLiteral("提示: 文件 %1 是空的,没有导入任何号码!").arg(shownPath(path)));
+        return QStringLiteral("提示: 文件 %1 是空的,没有导入任何号码!").arg(shownPath(path));
+    return {};
+}
+
+QString noNumbersMessage(const QString& path)
+{
+    return QStringLiteral("提示: 文件 %1 中没有长度超过5个字节的行,没有导入任何号码!").arg(shownPath(path));
+}
+
+NumberFileRead parseNumberFile(QByteArray bytes, const QString& path)
+{
+    if (const QString refusal = numberFileRefusal(bytes, path); !refusal.isEmpty())
+        return refused(refusal);
     NumberFileRead read;
-    const QStringList lines = textFileLines(decodeTextFile(bytes));
-    read.numbers.reserve(lines.size());
-    for (const QString& line : lines) {
-        if (longEnough(line))
-            read.numbers.append(line);
-    }
+    read.numbers = numberLines(std::move(bytes));
     if (read.numbers.isEmpty())
-        return refused(
-            QStringLiteral("提示: 文件 %1 中没有长度超过5个字节的行,没有导入任何号码!").arg(shownPath(path)));
+        return refused(noNumbersMessage(path));
     read.ok = true;
     return read;
 }
 
 NumberFileRead readNumberFile(const QString& path)
 {
-    const TextFileRead file = readTextFile(path, kMaxFileBytes, QStringLiteral("文件"));
+    TextFileRead file = readTextFile(path, kMaxNumberFileBytes, QStringLiteral("文件"));
     if (!file.ok)
         return refused(file.message);
-    return parseNumberFile(file.bytes, path);
+    return parseNumberFile(std::move(file.bytes), path);
 }
 
 NumberFileRead readNumberStream(QFile& stream, const QString& name)
 {
-    const TextFileRead read = readTextStream(stream, kMaxFileBytes, QStringLiteral("文件"), name);
+    TextFileRead read = readTextStream(stream, kMaxNumberFileBytes, QStringLiteral("文件"), name);
     if (!read.ok)
         return refused(read.message);
-    return parseNumberFile(read.bytes, name);
+    return parseNumberFile(std::move(read.bytes), name);
 }
 
-bool exportNumbers(const QString& path, const QStringList& entries, QString* message)
+bool exportNumbers(const QString& path, const LineList& entries, QString* message)
 {
-    // One encoding pass for the whole list: an encoder per entry costs more than the write.
-    QByteArray bytes;
     bool encoded = true;
-    if (!entries.isEmpty())
-        bytes = Gbk::encode(entries.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"), &encoded);
-    QFile file(path);
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Append) &&
-                         file.write(bytes) == bytes.size() && file.flush();
+    const bool written = appendLogLines(path, entries, &encoded);
     if (!written && message)
         *message = QStringLiteral("提示: 无法写入文件 %1").arg(shownPath(path));
     else if (!encoded && message)

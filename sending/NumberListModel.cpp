@@ -1,10 +1,22 @@
 #include "sending/NumberListModel.h"
 
+#include <limits>
+
+namespace {
+
+// A view counts its rows in int.
+int rows(qsizetype count)
+{
+    return static_cast<int>(std::min<qsizetype>(count, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
 NumberListModel::NumberListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 int NumberListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+    return parent.isValid() ? 0 : rows(m_entries.size());
 }
 
 QVariant NumberListModel::data(const QModelIndex& index, int role) const
@@ -16,13 +28,25 @@ QVariant NumberListModel::data(const QModelIndex& index, int role) const
     return {};
 }
 
-void NumberListModel::append(const QStringList& entries)
+void NumberListModel::append(const LineList& entries)
 {
     if (entries.isEmpty())
         return;
-    const int first = static_cast<int>(m_entries.size());
-    beginInsertRows({}, first, first + static_cast<int>(entries.size()) - 1);
+    const qsizetype first = m_entries.size();
+    beginInsertRows({}, rows(first), rows(first + entries.size()) - 1);
     m_entries.append(entries);
+    endInsertRows();
+}
+
+void NumberListModel::extendTo(LineList extended)
+{
+    const qsizetype first = m_entries.size();
+    if (extended.size() <= first) {
+        replaceAll(std::move(extended));
+        return;
+    }
+    beginInsertRows({}, rows(first), rows(extended.size()) - 1);
+    m_entries = std::move(extended);
     endInsertRows();
 }
 
@@ -41,7 +65,7 @@ void NumberListModel::clear()
     replaceAll({});
 }
 
-void NumberListModel::replaceAll(QStringList entries)
+void NumberListModel::replaceAll(LineList entries)
 {
     beginResetModel();
     m_entries = std::move(entries);

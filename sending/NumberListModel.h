@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QAbstractListModel>
-#include <QStringList>
+#include "common/LineList.h"
 
-// The destination numbers of the next submission, in the order they were added. A model so
-// that the list view stays smooth with hundreds of thousands of entries.
+#include <QAbstractListModel>
+
+// The destination numbers of the next submission, in the order they were added; also the
+// number lists of the statistics windows. A model over the compact list, so that the view
+// stays smooth and small with millions of entries: texts are made only for the rows shown.
 class NumberListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -15,13 +17,17 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     qsizetype count() const { return m_entries.size(); }
-    const QStringList& entries() const { return m_entries; }
-    void append(const QStringList& entries);
+    const LineList& lines() const { return m_entries; }
+    QStringList entries() const { return m_entries.toStringList(); }
+    void append(const LineList& entries);
+    // The list as it is followed by more entries, made elsewhere from a copy of this list:
+    // taken over without copying, as rows added at the end.
+    void extendTo(LineList extended);
     bool removeAt(qsizetype row);
     void clear();
     // Replaces every entry at once (after duplicate removal).
-    void replaceAll(QStringList entries);
+    void replaceAll(LineList entries);
 
 private:
-    QStringList m_entries;
+    LineList m_entries;
 };

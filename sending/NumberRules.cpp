@@ -28,10 +28,10 @@ qsizetype gbkLength(const QString& line)
     return line.size();
 }
 
-bool plainAscii(const QString& text)
+bool plainAscii(QByteArrayView bytes)
 {
-    for (QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() > 0x7E)
+    for (char c : bytes) {
+        if (c < 0x20 || c > 0x7E)
             return false;
     }
     return true;
@@ -82,26 +82,26 @@ NumberCheck CheckNumberLine(const QString& line, int& checkedCount)
 {
     const qsizetype length = gbkLength(line);
     if (length <= 4 || (length == 10 && line.startsWith(u'0')))
-        return {NumberCheck::Skipped, {}};
+        return {NumberCheck::Skipped, {}, NumberCheck::None, length};
     const int lineNumber = checkedCount + 1;
     if (!hasMobileShape(line, length)) {
         const QString message = QStringLiteral("提示:[第%1行/长度%2位]不是有效手机号码[数字类型]");
-        return {NumberCheck::Rejected, message.arg(lineNumber).arg(length)};
+        return {NumberCheck::Rejected, message.arg(lineNumber).arg(length), NumberCheck::Shape, length};
     }
     if (!allAsciiDigits(line)) {
         const QString message = QStringLiteral("提示:[第%1行]不是有效手机号码[数字类型]");
-        return {NumberCheck::Rejected, message.arg(lineNumber)};
+        return {NumberCheck::Rejected, message.arg(lineNumber), NumberCheck::Digits, length};
     }
     ++checkedCount;
-    return {NumberCheck::Accepted, {}};
+    return {NumberCheck::Accepted, {}, NumberCheck::None, length};
 }
 
-QString unstorableEntry(const QStringList& entries)
+QString unstorableEntry(const LineList& entries)
 {
     for (qsizetype k = 0; k < entries.size(); ++k) {
-        if (plainAscii(entries[k]))
+        if (!entries.isWide(k) && plainAscii(entries.raw(k)))
             continue;
-        const QString problem = unstorableCharacter(entries[k]);
+        const QString problem = unstorableCharacter(entries.at(k));
         if (!problem.isEmpty())
             return QStringLiteral("号码列表第%1条: %2").arg(k + 1).arg(problem);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/LineList.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,8 +18,16 @@ struct NumberCheck
         Skipped,
         Rejected
     };
+    enum Reason
+    {
+        None,
+        Shape, // not a mobile or fixed-line number's length and start
+        Digits // a character other than 0 to 9
+    };
     Result result = Skipped;
     QString message;
+    Reason reason = None;
+    qsizetype length = 0; // in GBK bytes
 };
 
 // Checks one line of a number list. checkedCount is the number of lines accepted so far; it
@@ -26,4 +36,4 @@ NumberCheck CheckNumberLine(const QString& line, int& checkedCount);
 
 // Imported lines may hold anything. The message that refuses the first entry the database cannot
 // keep, naming its place in the list; empty when every entry can be stored.
-QString unstorableEntry(const QStringList& entries);
+QString unstorableEntry(const LineList& entries);

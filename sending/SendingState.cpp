@@ -9,6 +9,7 @@
 #include "sending/NumberRules.h"
 #include "sending/SubmissionRun.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace {
@@ -17,6 +18,7 @@ const QString kListLimit = QStringLiteral("提示: 最多一次发送3万条短�
 const QString kRunning = QStringLiteral("提示: 短信正在提交,请等待本次提交完成!");
 const QString kListBusy = QStringLiteral("提示: 正在导入或过滤号码,请稍候再操作号码列表!");
 const QString kNoneSelected = QStringLiteral("请选择一条,在双击鼠标删除!");
+constexpr qint64 kFilteredEveryMs = 50;
 
 // The editor holds LF line ends; the service counts and stores CR LF, as typed on Windows.
 QString withCrLf(QString text)
@@ -187,10 +189,18 @@ QString SendingState::importRefusal() const
 
 void SendingState::startImport(const QString& path)
 {
-    m_importWorker->start([this, path](const Worker::Run&) -> std::function<void()> {
-        const NumberFileRead read = readNumberFile(path);
-        return [this, read] { finishImport(read); };
-    });
+    // The list cannot change while an import runs, so the worker joins the file to a copy and
+    // the window takes the result as it is.
+    m_importWorker->start(
+        [this, path, current = m_numbers->lines()](const Worker::Run&) -> std::function<void()> {
+            NumberFileRead read = readNumberFile(path);
+            if (read.ok) {
+                LineList extended = current;
+                extended.append(read.numbers);
+                read.numbers = std::move(extended);
+            }
+            return [this, read = std::move(read)] { finishImport(read); };
+        });
 }
 
 void SendingState::finishImport(const NumberFileRead& read)
@@ -199,14 +209,14 @@ void SendingState::finishImport(const NumberFileRead& read)
         emit importFailed(read.message);
         return;
     }
-    changeList([&] { m_numbers->append(read.numbers); });
+    changeList([&] { m_numbers->extendTo(read.numbers); });
     refreshCount();
 }
 
 QString SendingState::exportList(const QString& path) const
 {
     QString message;
-    exportNumbers(path, m_numbers->entries(), &message);
+    exportNumbers(path, m_numbers->lines(), &message);
     return message;
 }
 
@@ -218,16 +228,22 @@ QString SendingState::startDedupe()
         return refusal;
     DedupeIdle = 0;
     m_dedupeWorker->start(
-        [this, entries = m_numbers->entries()](const Worker::Run& job) -> std::function<void()> {
-            const QStringList unique = removeDuplicates(entries, [this, &job](qsizetype walked) {
+        [this, entries = m_numbers->lines()](const Worker::Run& job) -> std::function<void()> {
+            // The counter changes a few times a second; more would only keep the window repainting.
+            QElapsedTimer shown;
+            shown.start();
+            LineList unique = removeDuplicates(entries, [this, &job, &shown](qsizetype walked) {
+                if (shown.elapsed() < kFilteredEveryMs)
+                    return;
+                shown.restart();
                 job.deliver([this, walked] { showFiltered(walked); });
             });
-            return [this, unique] { finishDedupe(unique); };
+            return [this, unique = std::move(unique)] { finishDedupe(unique); };
         });
     return {};
 }
 
-void SendingState::finishDedupe(const QStringList& unique)
+void SendingState::finishDedupe(const LineList& unique)
 {
     changeList([&] { m_numbers->replaceAll(unique); });
     refreshCount();
@@ -255,7 +271,7 @@ QString SendingState::refuseMessage(const QString& text) const
 {
     QString problem = validateMessageText(text);
     if (problem.isEmpty() && m_numbers->count() <= kMaxListEntries)
-        problem = unstorableEntry(m_numbers->entries());
+        problem = unstorableEntry(m_numbers->lines());
     if (problem.isEmpty() && m_numbers->count() > kMaxListEntries)
         problem = kListLimit;
     return problem;
@@ -277,7 +293,7 @@ QString SendingState::submit()
 void SendingState::startRun(const QString& text)
 {
     RunRequest request{m_session.loginName, m_session.password, cutParts(text, m_counters.messages),
-                       m_numbers->entries(), m_session.remainingBalance};
+                       m_numbers->lines(), m_session.remainingBalance};
     const int parts = int(request.parts.size());
     auto run = std::make_shared<SubmissionRun>(m_gateway, std::move(request));
     auto ended = std::make_shared<std::promise<void>>();

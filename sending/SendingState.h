@@ -12,6 +12,7 @@
 #include <memory>
 
 class DbGateway;
+class LineList;
 class NumberListModel;
 class QTimer;
 struct NumberFileRead;
@@ -83,7 +84,7 @@ private:
     void changeList(const std::function<void()>& change);
     void refreshCount();
     void showFiltered(qsizetype walked);
-    void finishDedupe(const QStringList& unique);
+    void finishDedupe(const LineList& unique);
 
     QString screenMessage(QString& text);
     QString refuseMessage(const QString& text) const;

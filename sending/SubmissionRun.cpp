@@ -113,15 +113,27 @@ QString SubmissionRun::unreachable()
     return Outcome::withReason(kUnreachable, DbGateway::lastError());
 }
 
-QString SubmissionRun::joinedNumbers() const
+QString joinedNumbers(const LineList& numbers)
 {
-    return numberList(m_request.numbers);
+    QString numberList;
+    numberList.reserve(numbers.byteSize() + numbers.size());
+    for (qsizetype k = 0; k < numbers.size(); ++k) {
+        if (numbers.isWide(k))
+            numberList += numbers.at(k);
+        else
+            numberList += QLatin1StringView(numbers.raw(k));
+        numberList += QLatin1Char(',');
+    }
+    return numberList;
 }
 
 QString SubmissionRun::screenOptOut(RunSummary& summary)
 {
     qint64 removed = 0;
-    const Outcome screened = DbScreenOptOut(m_gateway, acting(), m_request.numbers, &removed);
+    QStringList entries = m_request.numbers.toStringList();
+    const Outcome screened = DbScreenOptOut(m_gateway, acting(), entries, &removed);
+    if (removed > 0)
+        m_request.numbers = LineList(entries);
     summary.optedOut += removed;
     return screened ? QString() : screened.text();
 }
@@ -136,7 +148,7 @@ QString SubmissionRun::writeParts(RunSummary& summary, SessionUser& figures)
     emit started(m_request.total());
     // Staff may have recharged the account since the login; judge by the server's figure.
     readFigures(figures);
-    QString numberList = joinedNumbers();
+    QString numberList = joinedNumbers(m_request.numbers);
     for (qsizetype index = 0; index < m_request.parts.size(); ++index) {
         if (m_request.count() == 0)
             return QStringLiteral("提示: 请加入手机号码!");
@@ -160,7 +172,7 @@ QString SubmissionRun::writeParts(RunSummary& summary, SessionUser& figures)
         if (result == PartResult::Charged && written < m_request.count()) {
             if (const QString refusal = screenOptOut(summary); !refusal.isEmpty())
                 return refusal;
-            numberList = joinedNumbers();
+            numberList = joinedNumbers(m_request.numbers);
         }
     }
     return {};

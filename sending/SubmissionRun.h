@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/LineList.h"
 #include "db/SessionUser.h"
 
 #include <QObject>
@@ -23,8 +24,8 @@ struct RunRequest
 {
     QString loginName;
     QString password;
-    QStringList parts;   // the message cut into parts
-    QStringList numbers; // the number list at submit time
+    QStringList parts; // the message cut into parts
+    LineList numbers;  // the number list at submit time
     qint64 remainingBalance = 0;
 
     qint64 count() const { return numbers.size(); }
@@ -51,6 +52,9 @@ struct RunSummary
 // that failed, and parts whose fate is unknown, are said apart from a stop for lack of balance.
 // The numbers left out for the opt-out list are told last.
 QString runClosingMessage(const RunSummary& summary);
+
+// The number list every part stores: each number followed by a comma.
+QString joinedNumbers(const LineList& numbers);
 
 // Writes a submission one part after another on its own thread. Each part is one unit: its
 // Messages row, the charge and the sent total are written together or not at all. Progress
@@ -91,7 +95,6 @@ private:
     void readFigures(SessionUser& figures);
     static QString balanceMessage(qint64 balance, qint64 cost);
     static QString unreachable();
-    QString joinedNumbers() const;
     // Writes the parts in order; returns why the run stopped early, empty when it went through.
     QString writeParts(RunSummary& summary, SessionUser& figures);
     // Counts a written or failed part; the stop message when the run must end after it.

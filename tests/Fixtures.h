@@ -7,6 +7,7 @@
 #include <QString>
 
 class DbGateway;
+class QRandomGenerator;
 
 // Rows, files and sessions that the tests of several areas set up alike.
 namespace Fixtures {
@@ -39,6 +40,23 @@ void addOptedOut(DbGateway& gateway, const QStringList& numbers);
 qint64 lastId(DbGateway& gateway, const QString& table);
 
 bool writeFile(const QString& path, const QByteArray& bytes);
+
+// Number files as users hand them over: numbers with many repeats among empty, short, long and
+// Chinese lines, stray CRs and characters GBK cannot hold, in one encoding (ASCII: without the
+// Chinese lines); OddBytes is GBK with bytes that are neither GBK nor UTF-8 strewn in. The last
+// line may lack its line end.
+enum class FileEncoding
+{
+    Ascii,
+    AsciiBom,
+    Gbk,
+    Utf8,
+    Utf8Bom,
+    Utf16Le,
+    Utf16Be,
+    OddBytes
+};
+QByteArray randomNumberFile(QRandomGenerator& random, FileEncoding encoding, int lines, bool crlf);
 QByteArray readFile(const QString& path);
 
 // Runs a list query's walk to its end on the calling thread; outcome, when given, gets how it

@@ -33,6 +33,7 @@ fi
 
 app_id=example.kavrel.Kavrel
 expected="bin/kavrel
+bin/kavrel-numbers
 bin/kavrel-send
 bin/kavrel-setup
 share/applications/$app_id.desktop
@@ -47,6 +48,7 @@ share/icons/hicolor/64x64/apps/kavrel.png
 share/icons/hicolor/scalable/apps/kavrel.svg
 share/kavrel/XPOP.dat
 share/kavrel/mac.wav
+share/man/man1/kavrel-numbers.1.gz
 share/man/man1/kavrel-send.1.gz
 share/man/man1/kavrel-setup.1.gz
 share/man/man1/kavrel.1.gz
@@ -59,7 +61,7 @@ else
     diff <(LC_ALL=C sort <<<"$expected") <(echo "$actual")
 fi
 
-for program in kavrel kavrel-setup kavrel-send; do
+for program in kavrel kavrel-setup kavrel-send kavrel-numbers; do
     [ -x "$prefix/bin/$program" ] || fail "$program is not executable"
 done
 
@@ -87,7 +89,7 @@ grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainf
 grep -q '<summary>[^<]' "$metainfo" || fail "no English summary"
 grep -q '<summary xml:lang="zh_CN">[^<]' "$metainfo" || fail "no Chinese summary"
 
-for page in kavrel kavrel-setup kavrel-send; do
+for page in kavrel kavrel-setup kavrel-send kavrel-numbers; do
     man_page="$prefix/share/man/man1/$page.1.gz"
     gzip -t "$man_page" 2>/dev/null || fail "$page.1.gz is not gzip"
     title="$(zcat "$man_page" | sed -n 's/^\.TH \([^ ]*\) 1 .*/\1/p')"
@@ -126,6 +128,12 @@ out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-send --version 2>&
 out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-send --user a --password pw 2>&1)"
 status=$?
 [ "$status" = 1 ] && grep -q -- "--password-file" <<<"$out" || fail "kavrel-send --password ended with $status: $out"
+out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-numbers --version 2>&1)"
+[ "$out" = "kavrel-numbers $version" ] || fail "kavrel-numbers --version said: $out"
+out="$(cd "$work/empty" && timeout 20 "${user_env[@]}" kavrel-numbers --help 2>&1)" || fail "kavrel-numbers --help failed"
+grep -q "dedupe" <<<"$out" || fail "kavrel-numbers --help said: $out"
+out="$(cd "$work/empty" && printf '13800000001\n13800000001\n' | timeout 20 "${user_env[@]}" kavrel-numbers dedupe - | od -An -c | tr -d ' \n')"
+[ "$out" = '13800000001\r\n' ] || fail "installed kavrel-numbers dedupe wrote: $out"
 if [ -n "$(find "$work/empty" "$work/home" -mindepth 1)" ]; then
     fail "--version or --help left files behind"
     ls -lAR "$work/empty" "$work/home"

@@ -20,7 +20,6 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QStringListModel>
 #include <QTest>
 
 namespace {
@@ -49,8 +48,12 @@ qint64 insertRow(DbGateway& gateway, const QString& table, const QString& accoun
 QStringList listed(QWidget* window, const char* name)
 {
     auto* view = window->findChild<QListView*>(QLatin1String(name));
-    return view ? static_cast<QStringListModel*>(view->model())->stringList()
-                : QStringList{QStringLiteral("<none>")};
+    if (!view)
+        return {QStringLiteral("<none>")};
+    QStringList texts;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        texts.append(view->model()->index(row, 0).data().toString());
+    return texts;
 }
 
 QString labelText(QWidget* window, const char* name)

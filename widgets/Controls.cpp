@@ -6,9 +6,16 @@
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 
 namespace Controls {
+namespace {
+
+// Rows laid out per event: a few milliseconds of work.
+constexpr int kLongListBatch = 20000;
+
+} // namespace
 
 QLabel* label(QWidget* parent, const QString& name, const QString& text, const Box& box)
 {
@@ -33,6 +40,17 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text, c
 QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& text, const Box& box)
 {
     return make<QCheckBox>(parent, name, box, text);
+}
+
+QListView* longList(QWidget* parent, const QString& name, const Box& box, QAbstractItemModel* model)
+{
+    auto* view = make<QListView>(parent, name, box);
+    view->setModel(model);
+    view->setUniformItemSizes(true);
+    view->setLayoutMode(QListView::Batched);
+    view->setBatchSize(kLongListBatch);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    return view;
 }
 
 QDateEdit* date(QWidget* parent, const QString& name, const Box& box)

@@ -10,10 +10,12 @@
 #include <utility>
 
 class CSkinButton;
+class QAbstractItemModel;
 class QCheckBox;
 class QDateEdit;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QPushButton;
 class QWidget;
 
@@ -54,6 +56,9 @@ QLineEdit* edit(QWidget* parent, const QString& name, const Box& box, bool maske
 // Never a default button: Enter in a page's edit must not press a button of the window.
 QPushButton* button(QWidget* parent, const QString& name, const QString& text, const Box& box);
 QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& text, const Box& box);
+// A read-only list of the model's rows, for lists of millions: rows of one height, laid out a
+// batch at a time between events, so that filling it never stalls the window.
+QListView* longList(QWidget* parent, const QString& name, const Box& box, QAbstractItemModel* model);
 // A day picker showing today as "yyyy-MM-dd", with a calendar to pick from.
 QDateEdit* date(QWidget* parent, const QString& name, const Box& box);
 // A painted button: art names the faces "buttons/<art>" and "buttons/<art>-hot" of the skin;
